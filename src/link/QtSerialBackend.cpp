@@ -1,0 +1,127 @@
+#include "link/QtSerialBackend.h"
+
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace {
+
+QSerialPort::Parity parityOf(char p)
+{
+    switch (p) {
+    case 'e':
+        return QSerialPort::EvenParity;
+    case 'o':
+        return QSerialPort::OddParity;
+    case 'm':
+        return QSerialPort::MarkParity;
+    case 's':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+// The serial control's event codes for the counters, in the order they are kept.
+constexpr std::array<int, 5> kCounterEvents = {1004, 1009, 1001, 1006, 1008};
+
+} // namespace
+
+QtSerialBackend::QtSerialBackend(QObject* parent) : SerialBackend(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialBackend::readArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialBackend::portError);
+}
+
+bool QtSerialBackend::open(const QString& device, const LineSettings& settings, QString* errorText)
+{
+    m_port.setPortName(device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (errorText)
+            *errorText = m_port.errorString();
+        m_port.clearError();
+        return false;
+    }
+    if (!configure(settings)) {
+        if (errorText)
+            *errorText = QStringLiteral("the device rejects the line settings");
+        m_port.close();
+        return false;
+    }
+    m_port.clear(QSerialPort::AllDirections);
+    m_haveCounters = false;
+    checkErrorCounters(); // first reading is the baseline
+    return true;
+}
+
+void QtSerialBackend::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QtSerialBackend::configure(const LineSettings& s)
+{
+    if (!m_port.isOpen())
+        return true;
+    const bool ok = m_port.setBaudRate(s.baud) &&
+                    m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) &&
+                    m_port.setParity(parityOf(s.parity)) &&
+                    m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop
+                                                       : QSerialPort::OneStop) &&
+                    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok)
+        m_port.clearError();
+    return ok;
+}
+
+void QtSerialBackend::write(const QByteArray& bytes)
+{
+    if (m_port.isOpen())
+        m_port.write(bytes);
+}
+
+void QtSerialBackend::drain()
+{
+    if (m_port.isOpen() && m_port.bytesToWrite() > 0)
+        m_port.waitForBytesWritten(250);
+}
+
+void QtSerialBackend::readArrived()
+{
+    const QByteArray bytes = m_port.readAll();
+    checkErrorCounters();
+    if (!bytes.isEmpty())
+        emit received(bytes);
+}
+
+void QtSerialBackend::portError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError) {
+        const QString reason = m_port.errorString();
+        m_port.clearError();
+        emit deviceLost(reason);
+    }
+}
+
+void QtSerialBackend::checkErrorCounters()
+{
+#ifdef Q_OS_LINUX
+    if (!m_port.isOpen())
+        return;
+    serial_icounter_struct ic{};
+    if (::ioctl(int(m_port.handle()), TIOCGICOUNT, &ic) != 0)
+        return; // this driver keeps no counters
+    const std::array<int, 5> now = {ic.frame, ic.parity, ic.brk, ic.overrun, ic.buf_overrun};
+    const bool baseline = !m_haveCounters;
+    const std::array<int, 5> before = m_counters;
+    m_counters = now;
+    m_haveCounters = true;
+    if (baseline)
+        return;
+    for (size_t i = 0; i < now.size(); ++i)
+        if (now[i] != before[i])
+            emit lineError(kCounterEvents[i]);
+#endif
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "link/SerialBackend.h"
+
+#include <QSerialPort>
+
+#include <array>
+
+// The real serial device, through QSerialPort. QSerialPort no longer reports parity, framing or
+// break errors, so on Linux the driver's error counters are read after each arrival and their
+// increases raised as line errors. Drivers without counters (a pty) report none.
+class QtSerialBackend : public SerialBackend
+{
+    Q_OBJECT
+public:
+    explicit QtSerialBackend(QObject* parent = nullptr);
+
+    bool open(const QString& device, const LineSettings& settings, QString* errorText) override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    bool configure(const LineSettings& settings) override;
+    void write(const QByteArray& bytes) override;
+    void drain() override;
+
+private:
+    void readArrived();
+    void portError(QSerialPort::SerialPortError error);
+    void checkErrorCounters();
+
+    QSerialPort m_port;
+    // frame, parity, brk, overrun, buf_overrun as last read; empty when the driver has none.
+    bool m_haveCounters = false;
+    std::array<int, 5> m_counters{};
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "link/LineSettings.h"
+
+#include <QByteArray>
+#include <QObject>
+
+// What SerialPort needs of a serial device: open, configure, write, and word of what arrives.
+// The real backend drives QSerialPort; tests use FakeSerialBackend.
+class SerialBackend : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // On failure returns false and puts the system's reason in `errorText`.
+    virtual bool open(const QString& device, const LineSettings& settings, QString* errorText) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Returns false when the device rejects the settings.
+    virtual bool configure(const LineSettings& settings) = 0;
+    virtual void write(const QByteArray& bytes) = 0;
+    // Waits briefly until what was written has left, before the program exits.
+    virtual void drain() {}
+
+signals:
+    void received(const QByteArray& bytes);
+    // A line error, as the serial control's event code (1001 break, 1004 framing, ...).
+    void lineError(int commEvent);
+    // The device went away while open (a USB adapter pulled out, the far end of a pty closed).
+    void deviceLost(const QString& reason);
+};

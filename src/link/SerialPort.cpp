@@ -1,0 +1,154 @@
+#include "link/SerialPort.h"
+
+#include "model/Settings.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+SerialPort::SerialPort(std::unique_ptr<SerialBackend> backend, QObject* parent)
+    : QObject(parent), m_backend(std::move(backend))
+{
+    m_line = *LineSettings::parse(m_settingsText);
+    connect(m_backend.get(), &SerialBackend::received, this, &SerialPort::bytesArrived);
+    connect(m_backend.get(), &SerialBackend::lineError, this, &SerialPort::raise);
+    connect(m_backend.get(), &SerialBackend::deviceLost, this, &SerialPort::deviceLost);
+}
+
+SerialPort::~SerialPort()
+{
+    m_backend->disconnect(this);
+    m_backend->close();
+}
+
+QString SerialPort::deviceFor(int commPort)
+{
+    const QString n = QString::number(commPort);
+    const QString fromEnv = qEnvironmentVariable(qPrintable(QStringLiteral("LVMONITOR_COM") + n));
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    const QString fromSettings =
+        ::Settings().GetSetting(QString::fromLatin1(::Settings::Startup),
+                                QStringLiteral("Com%1Device").arg(n));
+    if (!fromSettings.isEmpty())
+        return fromSettings;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM") + n;
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(commPort - 1);
+#endif
+}
+
+void SerialPort::setSettings(const QString& settings)
+{
+    const auto parsed = LineSettings::parse(settings);
+    if (!parsed) {
+        raise(comEventDCB);
+        return;
+    }
+    m_settingsText = settings;
+    m_line = *parsed;
+    if (PortOpen() && !m_backend->configure(m_line))
+        raise(comEventDCB);
+}
+
+bool SerialPort::PortOpen() const
+{
+    return m_backend->isOpen();
+}
+
+bool SerialPort::setPortOpen(bool open)
+{
+    m_lastOpenError.clear();
+    if (open == PortOpen())
+        return true;
+    clearInBuffer();
+    if (!open) {
+        m_backend->close();
+        return true;
+    }
+    QString error;
+    if (!m_backend->open(deviceFor(m_commPort), m_line, &error)) {
+        m_lastOpenError = error.isEmpty() ? QStringLiteral("unknown error") : error;
+        return false;
+    }
+    m_lossPending = false;
+    return true;
+}
+
+void SerialPort::Output(const QByteArray& bytes)
+{
+    if (PortOpen() && !bytes.isEmpty())
+        m_backend->write(bytes);
+}
+
+void SerialPort::clearInBuffer()
+{
+    m_in.clear();
+    m_readPos = 0;
+}
+
+QByteArray SerialPort::Input()
+{
+    QByteArray out;
+    InputInto(out);
+    return out;
+}
+
+void SerialPort::InputInto(QByteArray& into)
+{
+    const qsizetype waiting = m_in.size() - m_readPos;
+    const qsizetype n = m_inputLen <= 0 ? waiting : std::min<qsizetype>(m_inputLen, waiting);
+    into.resize(n);
+    if (n > 0)
+        std::copy_n(m_in.constData() + m_readPos, n, into.data());
+    m_readPos += n;
+    if (m_readPos == m_in.size())
+        clearInBuffer();
+}
+
+void SerialPort::bytesArrived(const QByteArray& bytes)
+{
+    // Keep the buffer from growing without end: move the unread tail to the front once the read
+    // part is the larger.
+    if (m_readPos > 0 && m_readPos >= m_in.size() / 2) {
+        m_in.remove(0, m_readPos);
+        m_readPos = 0;
+    }
+    const qsizetype room = InBufferSize - InBufferCount();
+    const bool overflow = bytes.size() > room;
+    m_in.append(bytes.constData(), std::min<qsizetype>(bytes.size(), std::max<qsizetype>(room, 0)));
+    if (overflow)
+        raise(comEventRxOver);
+    if (m_rThreshold > 0 && InBufferCount() >= m_rThreshold)
+        raise(comEvReceive);
+}
+
+void SerialPort::raise(int commEvent)
+{
+    m_commEvent = commEvent;
+    emit OnComm();
+}
+
+void SerialPort::deviceLost(const QString& reason)
+{
+    // The backend reports from inside its own error handling; close once control is back in the
+    // event loop.
+    if (m_lossPending)
+        return;
+    m_lossPending = true;
+    QMetaObject::invokeMethod(
+        this, [this, reason] { closeAfterLoss(reason); }, Qt::QueuedConnection);
+}
+
+void SerialPort::closeAfterLoss(const QString& reason)
+{
+    if (!m_lossPending)
+        return; // reopened meanwhile
+    m_lossPending = false;
+    if (!PortOpen())
+        return;
+    m_backend->close();
+    clearInBuffer();
+    emit connectionLost(reason);
+}

@@ -1,0 +1,198 @@
+#include "link/Session.h"
+
+#include "link/Commands.h"
+#include "link/Receiver.h"
+#include "link/SerialPort.h"
+#include "model/Settings.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+// Views reopened after the link-up, in this order, with the key that says they were open.
+constexpr std::array<std::pair<const char*, SessionHost::View>, 6> kReopenOrder = {{
+    {"dimmer_frm_open", SessionHost::View::Dimmers},
+    {"fixture_frm_open", SessionHost::View::Fixtures},
+    {"playback_frm_open", SessionHost::View::Playbacks},
+    {"page_frm_open", SessionHost::View::Page},
+    {"scene_frm_open", SessionHost::View::Scene},
+    {"show_frm_open", SessionHost::View::Show},
+}};
+
+bool isLineError(int commEvent)
+{
+    return commEvent == SerialPort::comEventBreak || commEvent == SerialPort::comEventFrame ||
+           commEvent == SerialPort::comEventOverrun || commEvent == SerialPort::comEventRxOver ||
+           commEvent == SerialPort::comEventRxParity;
+}
+
+bool detectingSpeed(qint16 rxState)
+{
+    return rxState == Receiver::AwaitHello38400 || rxState == Receiver::AwaitHello19200 ||
+           rxState == Receiver::AwaitHello1200;
+}
+} // namespace
+
+Session::Session(SerialPort& port, Receiver& receiver, SessionHost& host, QObject* parent)
+    : QObject(parent), m_port(port), m_receiver(receiver), m_host(host)
+{
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setSingleShot(true);
+    Timer1.setInterval(StepMs);
+    connect(&Timer1, &QTimer::timeout, this, &Session::Timer1_Timer);
+    connect(&m_port, &SerialPort::OnComm, this, &Session::MSComm1_OnComm);
+    connect(&m_port, &SerialPort::connectionLost, this, &Session::connectionLost);
+    m_receiver.onLinkUp = [this] { linkUp(); };
+}
+
+void Session::Connect()
+{
+    Timer1.stop();
+    if (m_port.PortOpen())
+        m_port.setPortOpen(false);
+    const bool com1 = Settings().GetBool(QString::fromLatin1(Settings::Startup),
+                                         QStringLiteral("Com1"), true);
+    m_port.setCommPort(com1 ? 1 : 2);
+    m_port.setSettings(QStringLiteral("38400,n,8,1"));
+    if (!m_port.setPortOpen(true)) {
+        SessionStep = NotStarted;
+        m_receiver.RxState = Receiver::Idle;
+        m_host.setStatus(QStringLiteral("Could not open Com%1 (%2): %3.")
+                             .arg(m_port.CommPort())
+                             .arg(SerialPort::deviceFor(m_port.CommPort()), m_port.lastOpenError()));
+        return;
+    }
+    m_port.Output(Commands::Hello());
+    m_port.setRThreshold(2);
+    m_receiver.RxState = Receiver::AwaitHello38400;
+    SessionStep = Trying38400;
+    armTimer();
+    m_host.setStatus(QStringLiteral("Trying to communicate with the Lumivane."));
+}
+
+void Session::Refresh()
+{
+    if (m_port.PortOpen())
+        m_port.Output(Commands::RequestAllData());
+}
+
+void Session::Timer1_Timer()
+{
+    Timer1.stop();
+    switch (SessionStep) {
+    case Trying38400:
+        tryNextSpeed("19200,n,8,1", Commands::Hello(), 2, Receiver::AwaitHello19200, Trying19200);
+        break;
+    case Trying19200:
+        tryNextSpeed("1200,n,7,1", Commands::Hello1200(), 3, Receiver::AwaitHello1200, Trying1200);
+        break;
+    case Trying1200:
+        m_host.setStatus(QStringLiteral("Lumivane not responding."));
+        m_port.setPortOpen(false);
+        break;
+    case Linked: {
+        m_host.hideStartup();
+        if (m_port.PortOpen())
+            m_port.Output(Commands::RequestAllData());
+        const Settings settings;
+        for (const auto& [key, view] : kReopenOrder)
+            if (settings.GetBool(QString::fromLatin1(Settings::Startup), QString::fromLatin1(key),
+                                 false))
+                m_host.openView(view);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Session::tryNextSpeed(const char* settings, const QByteArray& hello, int threshold,
+                           qint16 rxState, Step next)
+{
+    m_port.setSettings(QString::fromLatin1(settings));
+    // What arrived at the old speed means nothing at the new one, and a stray byte left waiting
+    // would put the reply out of step with the reads.
+    m_port.clearInBuffer();
+    m_port.Output(hello);
+    m_port.setRThreshold(threshold);
+    m_receiver.RxState = rxState;
+    SessionStep = next;
+    armTimer();
+}
+
+void Session::linkUp()
+{
+    Timer1.stop();
+    m_host.setStatus(QStringLiteral("Lumivane is connected."));
+    SessionStep = Linked;
+    armTimer();
+}
+
+void Session::armTimer()
+{
+    Timer1.setInterval(StepMs);
+    Timer1.start();
+}
+
+void Session::MSComm1_OnComm()
+{
+    // While a line error is on screen nothing else runs: bytes wait in the port and further
+    // errors are not stacked as more boxes.
+    if (m_reporting)
+        return;
+    const int event = m_port.CommEvent();
+    if (event == SerialPort::comEvReceive) {
+        m_receiver.processindata();
+        return;
+    }
+    if (errorText(event).isEmpty())
+        return;
+    // A console at another speed garbles what we hear while we look for its speed; that is
+    // expected and must not end the search.
+    if (isLineError(event) && detectingSpeed(m_receiver.RxState))
+        return;
+    report(event);
+}
+
+void Session::report(int commEvent)
+{
+    m_reporting = true;
+    m_host.reportLineError(errorText(commEvent) + QStringLiteral(" on com port"));
+    m_reporting = false;
+    if (detectingSpeed(m_receiver.RxState))
+        return; // the search for the speed goes on
+    m_port.clearInBuffer();
+    m_receiver.RxState = Receiver::Hunting;
+    m_port.setRThreshold(1);
+}
+
+void Session::connectionLost()
+{
+    Timer1.stop();
+    SessionStep = NotStarted;
+    m_receiver.RxState = Receiver::Idle;
+    m_host.setStatus(QStringLiteral("Lumivane connection lost."));
+    m_host.showStartup();
+}
+
+QString Session::errorText(int commEvent)
+{
+    switch (commEvent) {
+    case SerialPort::comEventBreak:
+        return QStringLiteral("break error");
+    case SerialPort::comEventFrame:
+        return QStringLiteral("framing error");
+    case SerialPort::comEventOverrun:
+        return QStringLiteral("overrun error");
+    case SerialPort::comEventRxOver:
+        return QStringLiteral("rx overflow error");
+    case SerialPort::comEventRxParity:
+        return QStringLiteral("parity error");
+    case SerialPort::comEventTxFull:
+        return QStringLiteral("tx full error");
+    case SerialPort::comEventDCB:
+        return QStringLiteral("dcb error");
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+
+// How the values 0..255 of each channel of a profile-defined fixture divide into named steps.
+// Filled from the console's profile message (kind 7).
+class Profile
+{
+public:
+    static constexpr int MaxChannels = 32;
+    static constexpr int MaxSteps = 150;
+
+    void DistributeFileData(const QByteArray& FileData);
+
+    // Out-of-range channel or step numbers read as 0 / empty.
+    quint8 StepVal(qint16 chnl, qint16 step) const;
+    quint8 StepStrt(qint16 chnl, qint16 step) const;
+    quint8 StepEnd(qint16 chnl, qint16 step) const;
+    QString StepName(qint16 chnl, qint16 step) const;
+    quint8 StepsPer(qint16 chnl) const;
+    qint16 ProfNum() const { return m_profNum; }
+    quint8 ChannelCount() const { return m_channelCount; }
+
+private:
+    struct Step
+    {
+        quint8 val = 0;
+        quint8 start = 0;
+        quint8 end = 0;
+        QString name;
+    };
+    static bool inRange(qint16 chnl, qint16 step);
+    static QString GetFileStr(const QByteArray& FileData, qsizetype start, qsizetype count);
+
+    qint16 m_profNum = 0;
+    quint8 m_channelCount = 0;
+    std::array<quint8, MaxChannels> m_stepsPer{};
+    std::array<std::array<Step, MaxSteps>, MaxChannels> m_steps{};
+};
+
+#include <deque>
+
+// Profiles in arrival order, one per profile number; a deque so that growing it never moves the
+// records that a view may be reading.
+using ProfileList = std::deque<Profile>;

@@ -1,0 +1,67 @@
+#include "shell/MonitorView.h"
+
+#include "model/Settings.h"
+#include "shell/Twips.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+
+MonitorView::MonitorView(const ViewContext& context, const QString& formName,
+                         const QString& settingsPrefix, QSizeF defaultSizeTwips, QWidget* parent)
+    : QWidget(parent), m_ctx(context), m_prefix(settingsPrefix), m_defaultTwips(defaultSizeTwips)
+{
+    setObjectName(formName);
+}
+
+QMdiSubWindow* MonitorView::subWindow() const
+{
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+QString MonitorView::key(const char* item) const
+{
+    return m_prefix + QStringLiteral("_frm_") + QLatin1String(item);
+}
+
+void MonitorView::restoreGeometrySettings()
+{
+    const Settings settings;
+    const QString section = QString::fromLatin1(Settings::Startup);
+    float width = settings.GetNumber(section, key("wid"), float(m_defaultTwips.width()));
+    float height = settings.GetNumber(section, key("ht"), float(m_defaultTwips.height()));
+    float left = settings.GetNumber(section, key("left"), 0);
+    float top = settings.GetNumber(section, key("top"), 0);
+    if (left < 0)
+        left = 0;
+    if (top < 0)
+        top = 0;
+    if (width < 0)
+        width = float(m_defaultTwips.width());
+    if (height < 0)
+        height = float(m_defaultTwips.height());
+    QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
+    frame->setGeometry(Twips::toPixelsX(*this, left), Twips::toPixelsY(*this, top),
+                       Twips::toPixelsX(*this, width), Twips::toPixelsY(*this, height));
+}
+
+void MonitorView::saveGeometrySettings()
+{
+    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
+    const QRect g = frame->geometry();
+    Settings settings;
+    const QString section = QString::fromLatin1(Settings::Startup);
+    settings.SaveNumber(section, key("ht"), Twips::fromPixelsY(*this, g.height()));
+    settings.SaveNumber(section, key("wid"), Twips::fromPixelsX(*this, g.width()));
+    settings.SaveNumber(section, key("top"), Twips::fromPixelsY(*this, g.y()));
+    settings.SaveNumber(section, key("left"), Twips::fromPixelsX(*this, g.x()));
+}
+
+void MonitorView::closeEvent(QCloseEvent* event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+        emit unloaded();
+    }
+    event->accept();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "link/ViewSink.h"
+#include "shell/ViewContext.h"
+
+#include <QSizeF>
+#include <QWidget>
+
+class QMdiSubWindow;
+
+// Base of the views that open as child windows of the main window. A view is created when it is
+// opened and destroyed when it is closed; it rebuilds what it shows from the records (or by asking
+// the console) in Form_Load. Its geometry lives in the "Startup" settings under
+// "<prefix>_frm_ht", "_wid", "_top" and "_left", in twips.
+class MonitorView : public QWidget, public ViewSink
+{
+    Q_OBJECT
+public:
+    MonitorView(const ViewContext& context, const QString& formName, const QString& settingsPrefix,
+                QSizeF defaultSizeTwips, QWidget* parent = nullptr);
+
+    // Runs once the view sits in its sub-window: the view's own load.
+    void load() { Form_Load(); }
+    // Stores height, width, top and left, in that order.
+    void saveGeometrySettings();
+    QString settingsPrefix() const { return m_prefix; }
+    QMdiSubWindow* subWindow() const;
+
+signals:
+    void unloaded();
+
+protected:
+    virtual void Form_Load() { restoreGeometrySettings(); }
+    virtual void Form_Unload() { saveGeometrySettings(); }
+    // Reads width, height, left and top; a negative left or top becomes 0, a negative width or
+    // height the view's default.
+    void restoreGeometrySettings();
+    void closeEvent(QCloseEvent* event) override;
+
+    ViewContext m_ctx;
+
+private:
+    QString key(const char* item) const;
+
+    QString m_prefix;
+    QSizeF m_defaultTwips;
+    bool m_unloaded = false;
+};

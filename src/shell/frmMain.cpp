@@ -1,0 +1,348 @@
+#include "shell/frmMain.h"
+
+#include "link/Commands.h"
+#include "link/QtSerialBackend.h"
+#include "model/Settings.h"
+#include "shell/HelpWindow.h"
+#include "shell/MonitorView.h"
+#include "shell/ViewContext.h"
+#include "shell/ViewFactory.h"
+#include "shell/frmStartup.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace {
+
+std::unique_ptr<SerialBackend> orRealPort(std::unique_ptr<SerialBackend> backend)
+{
+    return backend ? std::move(backend) : std::make_unique<QtSerialBackend>();
+}
+
+size_t slot(SessionHost::View view)
+{
+    return size_t(view);
+}
+
+} // namespace
+
+frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
+    : QMainWindow(parent), m_port(orRealPort(std::move(backend))),
+      m_receiver(m_port, m_state, *this), m_session(m_port, m_receiver, *this)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Lumivane Monitor"));
+    m_port.setObjectName(QStringLiteral("MSComm1"));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(m_mdi);
+    createMenus();
+    m_startup = new frmStartup(this);
+    connect(m_startup, &frmStartup::connectRequested, this, &frmMain::Connect);
+    resize(1024, 700);
+}
+
+frmMain::~frmMain() = default;
+
+QAction* frmMain::addEntry(QMenu* menu, const char* name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+void frmMain::createMenus()
+{
+    QMenu* connection = menuBar()->addMenu(QStringLiteral("&Connection"));
+    connection->setObjectName(QStringLiteral("mnuConnection"));
+    connect(addEntry(connection, "mnuConnect", QStringLiteral("&Connect")), &QAction::triggered,
+            this, &frmMain::Connect_Window);
+    connect(addEntry(connection, "mnuRefresh", QStringLiteral("&Refresh")), &QAction::triggered,
+            &m_session, &Session::Refresh);
+    connect(addEntry(connection, "mnuExit", QStringLiteral("E&xit")), &QAction::triggered, this,
+            &QWidget::close);
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->setObjectName(QStringLiteral("mnuWindow"));
+    const auto viewEntry = [this, window](const char* name, const QString& caption, View view) {
+        QAction* action = addEntry(window, name, caption);
+        connect(action, &QAction::triggered, this, [this, view] { showView(view); });
+        return action;
+    };
+    viewEntry("mnuFixtures", QStringLiteral("&Fixtures"), View::Fixtures);
+    viewEntry("mnuPage", QStringLiteral("&Page"), View::Page);
+    viewEntry("mnuScene", QStringLiteral("&Scene"), View::Scene);
+    // Offered once the console has told what it is.
+    viewEntry("mnuShow", QStringLiteral("&Show"), View::Show)->setVisible(false);
+    viewEntry("mnuDimmers", QStringLiteral("&Dimmers"), View::Dimmers)->setVisible(false);
+    viewEntry("mnuPlaybacks", QStringLiteral("&Playbacks"), View::Playbacks)->setVisible(false);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    connect(addEntry(help, "mnuLVMonHelp", QStringLiteral("&LV Monitor Help")),
+            &QAction::triggered, this, &frmMain::mnuLVMonHelp_Click);
+    connect(addEntry(help, "mnuAbout", QStringLiteral("&About LV Monitor")), &QAction::triggered,
+            this, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_offered) {
+        m_offered = true;
+        Connect_Window();
+    }
+}
+
+void frmMain::Connect_Window()
+{
+    m_startup->setStatus(QStringLiteral("Ready to connect to Lumivane."));
+    showStartup();
+}
+
+void frmMain::showStartup()
+{
+    m_startup->show();
+    m_startup->raise();
+    m_startup->activateWindow();
+}
+
+void frmMain::hideStartup()
+{
+    m_startup->hide();
+}
+
+void frmMain::setStatus(const QString& text)
+{
+    m_startup->setStatus(text);
+}
+
+void frmMain::reportLineError(const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok,
+                    this);
+    box.setObjectName(QStringLiteral("lineErrorBox"));
+    box.exec();
+}
+
+bool frmMain::FormIsLoaded(const QString& name) const
+{
+    if (objectName() == name || m_startup->objectName() == name)
+        return true;
+    for (const auto& view : m_views)
+        if (view && view->objectName() == name)
+            return true;
+    return m_help && m_help->objectName() == name;
+}
+
+MonitorView* frmMain::loadedView(View view) const
+{
+    return m_views[slot(view)].data();
+}
+
+MonitorView* frmMain::showView(View view)
+{
+    if (MonitorView* open = loadedView(view)) {
+        if (QMdiSubWindow* frame = open->subWindow()) {
+            frame->show();
+            m_mdi->setActiveSubWindow(frame);
+        }
+        return open;
+    }
+    MonitorView* created = createView(view, ViewContext{m_state, m_port, *this});
+    if (!created)
+        return nullptr;
+    m_views[slot(view)] = created;
+    connect(created, &MonitorView::unloaded, this, [this, view] { m_views[slot(view)] = nullptr; });
+    QMdiSubWindow* frame = m_mdi->addSubWindow(created);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    created->load();
+    frame->show();
+    m_mdi->setActiveSubWindow(frame);
+    return created;
+}
+
+ViewSink* frmMain::sink(View view) const
+{
+    return m_views[slot(view)].data();
+}
+
+bool frmMain::PageViewLoaded() const
+{
+    return sink(View::Page) != nullptr;
+}
+
+bool frmMain::SceneViewLoaded() const
+{
+    return sink(View::Scene) != nullptr;
+}
+
+void frmMain::NoPageDisp()
+{
+    if (ViewSink* v = sink(View::Page))
+        v->NoPageDisp();
+}
+
+void frmMain::FillLvw(const QByteArray& payload)
+{
+    if (ViewSink* v = sink(View::Page))
+        v->FillLvw(payload);
+}
+
+void frmMain::UpdateFixtSel(qint16 fixture)
+{
+    if (ViewSink* v = sink(View::Page))
+        v->UpdateFixtSel(fixture);
+}
+
+void frmMain::Display_Events(const QByteArray& payload)
+{
+    if (ViewSink* v = sink(View::Scene))
+        v->Display_Events(payload);
+}
+
+void frmMain::UpdateFixt(qint16 fixture)
+{
+    if (ViewSink* v = sink(View::Fixtures))
+        v->UpdateFixt(fixture);
+}
+
+void frmMain::UpdateChnl(qint16 fixture, qint16 channel)
+{
+    if (ViewSink* v = sink(View::Fixtures))
+        v->UpdateChnl(fixture, channel);
+}
+
+void frmMain::UpdateDimmer(qint16 dimmer)
+{
+    if (ViewSink* v = sink(View::Dimmers))
+        v->UpdateDimmer(dimmer);
+}
+
+void frmMain::UpdateDimmerLevel(qint16 dimmer)
+{
+    if (ViewSink* v = sink(View::Dimmers))
+        v->UpdateDimmerLevel(dimmer);
+}
+
+void frmMain::UpdatePlayback(qint16 playback)
+{
+    if (ViewSink* v = sink(View::Playbacks))
+        v->UpdatePlayback(playback);
+}
+
+void frmMain::UpdatePlaybackLevel(qint16 playback)
+{
+    if (ViewSink* v = sink(View::Playbacks))
+        v->UpdatePlaybackLevel(playback);
+}
+
+void frmMain::PageChange(const QByteArray& payload)
+{
+    if (ViewSink* v = sink(View::Playbacks))
+        v->PageChange(payload);
+}
+
+void frmMain::List_Message(const QByteArray& payload)
+{
+    if (ViewSink* v = sink(View::Show))
+        v->List_Message(payload);
+}
+
+void frmMain::Start_Message(const QByteArray& payload)
+{
+    if (ViewSink* v = sink(View::Show))
+        v->Start_Message(payload);
+}
+
+void frmMain::Step_Message(const QByteArray& payload)
+{
+    if (ViewSink* v = sink(View::Show))
+        v->Step_Message(payload);
+}
+
+void frmMain::ConsoleInfoReceived()
+{
+    for (const char* name : {"mnuDimmers", "mnuPlaybacks", "mnuShow"})
+        if (auto* action = findChild<QAction*>(QString::fromLatin1(name)))
+            action->setVisible(true);
+}
+
+QString frmMain::versionText(int major, int minor, int revision)
+{
+    return QStringLiteral("LV Monitor version %1.%2%3").arg(major).arg(minor).arg(revision);
+}
+
+void frmMain::mnuAbout_Click()
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("About LV Monitor"),
+                    versionText(LV_VERSION_MAJOR, LV_VERSION_MINOR, LV_VERSION_REVISION) +
+                        QStringLiteral("\n\nWatches a Lumivane lighting console over its serial "
+                                       "line."),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.exec();
+}
+
+void frmMain::mnuLVMonHelp_Click()
+{
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+}
+
+void frmMain::storeWindowState()
+{
+    Settings settings;
+    const QString section = QString::fromLatin1(Settings::Startup);
+    const auto store = [&](const char* key, bool value) {
+        settings.SaveBool(section, QString::fromLatin1(key), value);
+    };
+    store("fixture_frm_open", m_state.FixturesViewOpen);
+    store("dimmer_frm_open", m_state.DimmersViewOpen);
+    store("playback_frm_open", m_state.PlaybacksViewOpen);
+    store("show_frm_open", m_state.ShowViewOpen);
+    store("scene_frm_open", FormIsLoaded(QStringLiteral("frmScene")));
+    store("page_frm_open", FormIsLoaded(QStringLiteral("frmPage")));
+
+    const std::array<std::pair<bool, View>, 6> geometryOrder = {{
+        {m_state.FixturesViewOpen, View::Fixtures},
+        {m_state.DimmersViewOpen, View::Dimmers},
+        {m_state.PlaybacksViewOpen, View::Playbacks},
+        {FormIsLoaded(QStringLiteral("frmScene")), View::Scene},
+        {FormIsLoaded(QStringLiteral("frmPage")), View::Page},
+        {m_state.ShowViewOpen, View::Show},
+    }};
+    for (const auto& [open, view] : geometryOrder)
+        if (MonitorView* v = loadedView(view); open && v)
+            v->saveGeometrySettings();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (!m_unloaded) {
+        storeWindowState();
+        m_mdi->closeAllSubWindows();
+        Form_Unload();
+    }
+    event->accept();
+}
+
+void frmMain::Form_Unload()
+{
+    m_unloaded = true;
+    m_session.Timer1.stop();
+    if (m_port.PortOpen()) {
+        m_port.Output(Commands::MonitorClosing());
+        m_port.drainOutput();
+    }
+    m_startup->close();
+    if (m_help)
+        m_help->close();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// The start-up window: the user picks COM1 or COM2 and connects; the label tells how the
+// connection is going. Modeless, kept in front of the main window and centred on it.
+class frmStartup : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmStartup(QWidget* mainWindow);
+
+    void setStatus(const QString& text);
+    QString status() const;
+
+    QGroupBox* Frame1 = nullptr;
+    QRadioButton* optCom1 = nullptr;
+    QRadioButton* optCom2 = nullptr;
+    QPushButton* CmdConnect = nullptr;
+    QLabel* Label1 = nullptr;
+
+signals:
+    void connectRequested();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void Form_Load();
+    void optCom1_Click();
+    void centreOnMainWindow();
+};
