@@ -1,0 +1,207 @@
+#include "controls/GridModel.h"
+
+#include <QBrush>
+
+#include <algorithm>
+
+int GridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+Qt::Alignment GridModel::toQt(int alignment)
+{
+    switch (alignment & 3) {
+    case AlignCentre:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case AlignRight:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !validCell(index.row(), index.column()))
+        return {};
+    const Cell& cell = m_rows[size_t(index.row())][size_t(index.column())];
+    switch (role) {
+    case Qt::DisplayRole: {
+        // Console names keep their zero bytes; they are drawn as blanks so that a name stays
+        // readable instead of showing boxes. The cell's text itself keeps them.
+        if (!cell.text.contains(QChar(0)))
+            return cell.text;
+        QString shown = cell.text;
+        return shown.replace(QChar(0), QLatin1Char(' '));
+    }
+    case Qt::BackgroundRole:
+        return cell.background.isValid() ? QVariant(QBrush(cell.background)) : QVariant();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(toQt(alignment(index.row(), index.column())));
+    default:
+        return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return {};
+    const Column& column = m_columns[size_t(section)];
+    if (role == Qt::DisplayRole)
+        return column.header;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(toQt(column.alignment));
+    return {};
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void GridModel::addColumn(const QString& key, const QString& header, int alignment)
+{
+    const int at = columnCount();
+    beginInsertColumns({}, at, at);
+    m_columns.push_back({key, header, alignment});
+    for (auto& row : m_rows)
+        row.emplace_back();
+    endInsertColumns();
+}
+
+int GridModel::columnOf(const QString& key) const
+{
+    const auto it = std::find_if(m_columns.begin(), m_columns.end(),
+                                 [&](const Column& c) { return c.key == key; });
+    return it == m_columns.end() ? -1 : int(it - m_columns.begin());
+}
+
+QString GridModel::columnKey(int column) const
+{
+    return column >= 0 && column < columnCount() ? m_columns[size_t(column)].key : QString();
+}
+
+void GridModel::setHeader(int column, const QString& text)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    m_columns[size_t(column)].header = text;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void GridModel::setRows(int rows)
+{
+    rows = std::max(rows, 0);
+    const int now = rowCount();
+    if (rows > now) {
+        beginInsertRows({}, now, rows - 1);
+        m_rows.resize(size_t(rows), std::vector<Cell>(m_columns.size()));
+        endInsertRows();
+    } else if (rows < now) {
+        beginRemoveRows({}, rows, now - 1);
+        m_rows.resize(size_t(rows));
+        endRemoveRows();
+    }
+    m_dirtyBottom = std::min(m_dirtyBottom, rows - 1);
+    if (m_dirtyBottom < m_dirtyTop)
+        m_dirtyTop = m_dirtyBottom = -1;
+}
+
+void GridModel::clearRows()
+{
+    setRows(0);
+}
+
+bool GridModel::validCell(int row, int column) const
+{
+    return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
+}
+
+QString GridModel::text(int row, int column) const
+{
+    return validCell(row, column) ? m_rows[size_t(row)][size_t(column)].text : QString();
+}
+
+void GridModel::setText(int row, int column, const QString& text)
+{
+    if (!validCell(row, column))
+        return;
+    QString& cell = m_rows[size_t(row)][size_t(column)].text;
+    if (cell == text)
+        return;
+    cell = text;
+    changed(row, column, Qt::DisplayRole);
+}
+
+QColor GridModel::background(int row, int column) const
+{
+    return validCell(row, column) ? m_rows[size_t(row)][size_t(column)].background : QColor();
+}
+
+void GridModel::setBackground(int row, int column, const QColor& colour)
+{
+    if (!validCell(row, column))
+        return;
+    QColor& cell = m_rows[size_t(row)][size_t(column)].background;
+    if (cell == colour)
+        return;
+    cell = colour;
+    changed(row, column, Qt::BackgroundRole);
+}
+
+int GridModel::alignment(int row, int column) const
+{
+    if (!validCell(row, column))
+        return AlignLeft;
+    const qint8 own = m_rows[size_t(row)][size_t(column)].alignment;
+    return own >= 0 ? own : m_columns[size_t(column)].alignment;
+}
+
+void GridModel::setAlignment(int row, int column, int alignment)
+{
+    if (!validCell(row, column))
+        return;
+    qint8& cell = m_rows[size_t(row)][size_t(column)].alignment;
+    if (cell == qint8(alignment & 3))
+        return;
+    cell = qint8(alignment & 3);
+    changed(row, column, Qt::TextAlignmentRole);
+}
+
+void GridModel::changed(int row, int column, int role)
+{
+    if (!m_batching) {
+        const QModelIndex at = index(row, column);
+        emit dataChanged(at, at, {role});
+        return;
+    }
+    if (m_dirtyTop < 0) {
+        m_dirtyTop = m_dirtyBottom = row;
+        m_dirtyLeft = m_dirtyRight = column;
+        return;
+    }
+    m_dirtyTop = std::min(m_dirtyTop, row);
+    m_dirtyBottom = std::max(m_dirtyBottom, row);
+    m_dirtyLeft = std::min(m_dirtyLeft, column);
+    m_dirtyRight = std::max(m_dirtyRight, column);
+}
+
+void GridModel::setBatching(bool on)
+{
+    if (on == m_batching)
+        return;
+    m_batching = on;
+    if (on || m_dirtyTop < 0)
+        return;
+    const QModelIndex topLeft = index(m_dirtyTop, m_dirtyLeft);
+    const QModelIndex bottomRight = index(m_dirtyBottom, m_dirtyRight);
+    m_dirtyTop = m_dirtyBottom = m_dirtyLeft = m_dirtyRight = -1;
+    emit dataChanged(topLeft, bottomRight);
+}

@@ -1,0 +1,451 @@
+// The receive path, bytes in and record updates and view calls out: framing across any split of
+// the input, the dispatch table's gates, the address maps, and input that is wrong or hostile.
+
+#include "Payloads.h"
+#include "RecordingSink.h"
+#include "link/FakeSerialBackend.h"
+#include "link/Receiver.h"
+#include "link/SerialPort.h"
+#include "model/SharedState.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Payloads;
+
+namespace {
+
+struct Line
+{
+    FakeSerialBackend* backend = new FakeSerialBackend;
+    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
+    SharedState state;
+    RecordingSink sink;
+    Receiver rx{port, state, sink};
+    int linkUps = 0;
+
+    Line()
+    {
+        port.setPortOpen(true);
+        rx.RxState = Receiver::Hunting;
+        port.setRThreshold(1);
+        rx.onLinkUp = [this] { ++linkUps; };
+        QObject::connect(&port, &SerialPort::OnComm, [this] {
+            if (port.CommEvent() == SerialPort::comEvReceive)
+                rx.processindata();
+        });
+    }
+    void feed(const QByteArray& bytes) { backend->deliver(bytes); }
+};
+
+// A stream that touches records, views, an ignored kind and the page request.
+QByteArray mixedStream()
+{
+    FixtureSpec spot;
+    spot.number = 2;
+    spot.address = 100;
+    spot.nchnls = 6;
+    spot.multi = 2;
+    return bytes({0xFF, 0x00}) + message(4, fixture(spot)) + message(6, bytes({1, 2, 3, 4, 5})) +
+           dmxLevel(105, 0x80) + message(8, bytes({2, 3, 0xA5})) +
+           message(17, dimmer(9, true, 300, "Par", 10)) + dmxLevel(300, 0x42) +
+           message(2, bytes({4, 1})) + message(3, bytes({1, 2, 3})) +
+           message(12, bytes({2, 1})) + message(20, bytes({3, 99})) + bytes({0x11});
+}
+
+} // namespace
+
+class tst_Receiver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameDispatchesWhereverTheInputIsCut();
+    void dispatchGates_data();
+    void dispatchGates();
+    void fixtureDataFillsTheAddressMap();
+    void addressMapSkipsAddressesOutsideTheMap_data();
+    void addressMapSkipsAddressesOutsideTheMap();
+    void dmxLevelReachesFixtureAndDimmer();
+    void allLevelsOffClearsFixturesAndPatchedDimmers();
+    void profilesAreReusedByNumber();
+    void consoleInformationSetsFormatAndMenus_data();
+    void consoleInformationSetsFormatAndMenus();
+    void badHeaderLengthReturnsToHunting_data();
+    void badHeaderLengthReturnsToHunting();
+    void helloReplies_data();
+    void helloReplies();
+    void notReenteredFromAView();
+    void randomStreamNeverBreaksTheReceiver();
+};
+
+void tst_Receiver::sameDispatchesWhereverTheInputIsCut()
+{
+    const QByteArray stream = mixedStream();
+    Line whole;
+    whole.sink.pageLoaded = true;
+    whole.state.FixturesViewOpen = whole.state.DimmersViewOpen = true;
+    whole.state.PlaybacksViewOpen = true;
+    whole.feed(stream);
+    QVERIFY(whole.sink.calls.size() >= 8);
+    QCOMPARE(whole.backend->written(), bytes({0xA5, 0x03, 4, 1}));
+
+    for (int cut1 = 0; cut1 <= stream.size(); ++cut1) {
+        for (int cut2 = cut1; cut2 <= stream.size(); cut2 += 7) {
+            Line parts;
+            parts.sink.pageLoaded = true;
+            parts.state.FixturesViewOpen = parts.state.DimmersViewOpen = true;
+            parts.state.PlaybacksViewOpen = true;
+            parts.feed(stream.left(cut1));
+            parts.feed(stream.mid(cut1, cut2 - cut1));
+            parts.feed(stream.mid(cut2));
+            QCOMPARE(parts.sink.calls, whole.sink.calls);
+            QCOMPARE(parts.backend->written(), whole.backend->written());
+            QCOMPARE(parts.state.Fixtures[2].chval(5), quint8(0x80));
+            QCOMPARE(parts.state.Fixtures[2].chval(3), quint8(0xA5));
+            QCOMPARE(parts.state.Dimmers[9].DimmerLevel(), quint8(0x42));
+        }
+    }
+    // One byte at a time.
+    Line bytewise;
+    bytewise.sink.pageLoaded = true;
+    bytewise.state.FixturesViewOpen = bytewise.state.DimmersViewOpen = true;
+    bytewise.state.PlaybacksViewOpen = true;
+    for (char c : stream)
+        bytewise.feed(QByteArray(1, c));
+    QCOMPARE(bytewise.sink.calls, whole.sink.calls);
+}
+
+void tst_Receiver::dispatchGates_data()
+{
+    QTest::addColumn<QString>("open"); // which views are open: f d p s (flags), P S (loaded)
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QByteArray>("written");
+
+    const QByteArray none;
+    const auto fix = [](int n) {
+        FixtureSpec s;
+        s.number = n;
+        return message(4, fixture(s));
+    };
+    QTest::newRow("page selection, view closed") << "" << message(2, bytes({4, 1})) << QStringList{} << none;
+    QTest::newRow("page selection asks for the page") << "P" << message(2, bytes({4, 1}))
+                                                      << QStringList{} << bytes({0xA5, 3, 4, 1});
+    QTest::newRow("no page to show") << "P" << message(2, bytes({0xFF, 0}))
+                                     << QStringList{"NoPageDisp"} << none;
+    QTest::newRow("page contents") << "P" << message(3, bytes({7, 8}))
+                                   << QStringList{"FillLvw 07 08"} << none;
+    QTest::newRow("page contents, view closed") << "S" << message(3, bytes({7})) << QStringList{} << none;
+    QTest::newRow("fixture data, view open") << "f" << fix(5) << QStringList{"UpdateFixt 5"} << none;
+    QTest::newRow("fixture data, view closed") << "" << fix(5) << QStringList{} << none;
+    QTest::newRow("fixture 48 ignored") << "f" << fix(48) << QStringList{} << none;
+    QTest::newRow("scene events") << "S" << message(5, bytes({1})) << QStringList{"Display_Events 01"} << none;
+    QTest::newRow("channel value") << "f" << message(8, bytes({1, 31, 9}))
+                                   << QStringList{"UpdateChnl 1 31"} << none;
+    QTest::newRow("channel 32 ignored") << "f" << message(8, bytes({1, 32, 9})) << QStringList{} << none;
+    QTest::newRow("channel value, short") << "f" << message(8, bytes({1, 2})) << QStringList{} << none;
+    QTest::newRow("selection") << "P" << message(12, bytes({47, 1}))
+                               << QStringList{"UpdateFixtSel 47"} << none;
+    QTest::newRow("selection of 48 ignored") << "P" << message(12, bytes({48, 1})) << QStringList{} << none;
+    QTest::newRow("dimmer data") << "d" << message(17, dimmer(127, true, 5, "D", 1))
+                                 << QStringList{"UpdateDimmer 127"} << none;
+    QTest::newRow("dimmer 128 ignored") << "d" << message(17, dimmer(128, true, 5, "D", 1))
+                                        << QStringList{} << none;
+    QTest::newRow("dimmer level") << "d" << message(18, bytes({3, 4}))
+                                  << QStringList{"UpdateDimmerLevel 3"} << none;
+    QTest::newRow("playback data") << "p" << message(19, bytes({15, 0}))
+                                   << QStringList{"UpdatePlayback 15"} << none;
+    QTest::newRow("playback 16 ignored") << "p" << message(19, bytes({16, 0})) << QStringList{} << none;
+    QTest::newRow("playback level") << "p" << message(20, bytes({0, 4}))
+                                    << QStringList{"UpdatePlaybackLevel 0"} << none;
+    QTest::newRow("playback page change") << "p" << message(21, bytes({1}))
+                                          << QStringList{"PageChange 01"} << none;
+    QTest::newRow("playback page change, closed") << "d" << message(21, bytes({1})) << QStringList{} << none;
+    QTest::newRow("show messages") << "s"
+                                   << message(22, bytes({1})) + message(23, bytes({2})) +
+                                          message(24, bytes({3}))
+                                   << QStringList{"List_Message 01", "Start_Message 02",
+                                                  "Step_Message 03"}
+                                   << none;
+    QTest::newRow("show messages, closed") << "fdpPS" << message(22, bytes({1})) + message(24, bytes({3}))
+                                           << QStringList{} << none;
+    QTest::newRow("ignored kinds") << "fdpsPS"
+                                   << message(0, bytes({1})) + message(1, bytes({1})) +
+                                          message(11, bytes({1})) + message(13, bytes({1})) +
+                                          message(15, bytes({1})) + message(25, bytes({1})) +
+                                          message(255, bytes({1}))
+                                   << QStringList{} << none;
+    QTest::newRow("all off with other bytes") << "fd" << message(10, bytes({0xFF, 0, 1}))
+                                              << QStringList{} << none;
+}
+
+void tst_Receiver::dispatchGates()
+{
+    QFETCH(QString, open);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, calls);
+    QFETCH(QByteArray, written);
+    Line line;
+    line.state.FixturesViewOpen = open.contains('f');
+    line.state.DimmersViewOpen = open.contains('d');
+    line.state.PlaybacksViewOpen = open.contains('p');
+    line.state.ShowViewOpen = open.contains('s');
+    line.sink.pageLoaded = open.contains('P');
+    line.sink.sceneLoaded = open.contains('S');
+    line.feed(input);
+    QCOMPARE(line.sink.calls, calls);
+    QCOMPARE(line.backend->written(), written);
+    QCOMPARE(line.rx.RxState, qint16(Receiver::Hunting));
+}
+
+void tst_Receiver::fixtureDataFillsTheAddressMap()
+{
+    Line line;
+    FixtureSpec s;
+    s.number = 2;
+    s.address = 100;
+    s.nchnls = 6;
+    s.multi = 2;
+    line.feed(message(4, fixture(s)));
+    QCOMPARE(line.state.DmxFixtureMap[99], SharedState::NoOwner);
+    for (int a = 100; a <= 111; ++a)
+        QCOMPARE(line.state.DmxFixtureMap[a], quint16(2));
+    QCOMPARE(line.state.DmxFixtureMap[112], SharedState::NoOwner);
+
+    // Entries are never cleared: a fixture that moves leaves its old addresses pointing at it,
+    // and a level there must not reach outside its channels.
+    s.address = 1000;
+    line.feed(message(4, fixture(s)) + dmxLevel(100, 5));
+    QCOMPARE(line.state.DmxFixtureMap[100], quint16(2));
+    for (int ch = 0; ch < 32; ++ch)
+        QCOMPARE(line.state.Fixtures[2].chval(qint16(ch)), quint8(0));
+}
+
+void tst_Receiver::addressMapSkipsAddressesOutsideTheMap_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("firstMapped");
+    QTest::addColumn<int>("lastMapped");
+    QTest::newRow("ends at 1600") << 1589 << 1589 << 1600;
+    QTest::newRow("runs past 1600") << 1595 << 1595 << 1600;
+    QTest::newRow("wholly beyond") << 2000 << -1 << -1;
+    QTest::newRow("negative address") << 0xFFFA << 0 << 5; // -6: channels 6..11 land on 0..5
+}
+
+void tst_Receiver::addressMapSkipsAddressesOutsideTheMap()
+{
+    QFETCH(int, address);
+    QFETCH(int, firstMapped);
+    QFETCH(int, lastMapped);
+    Line line;
+    FixtureSpec s;
+    s.number = 7;
+    s.address = address;
+    s.nchnls = 12;
+    line.feed(message(4, fixture(s)) + message(17, dimmer(1, true, address, "D", 0)));
+    for (int a = 0; a <= SharedState::MaxDmxAddress; ++a) {
+        const bool mapped = a >= firstMapped && a <= lastMapped && firstMapped >= 0;
+        QCOMPARE(line.state.DmxFixtureMap[a], mapped ? quint16(7) : SharedState::NoOwner);
+    }
+    // A level for an address beyond the map is skipped.
+    line.feed(dmxLevel(1601, 9) + dmxLevel(0xFFFF, 9));
+    QCOMPARE(line.state.Dimmers[1].DimmerLevel(), quint8(0));
+}
+
+void tst_Receiver::dmxLevelReachesFixtureAndDimmer()
+{
+    Line line;
+    line.state.FixturesViewOpen = line.state.DimmersViewOpen = true;
+    FixtureSpec s;
+    s.number = 0;
+    s.address = 300;
+    line.feed(message(4, fixture(s)) + message(17, dimmer(4, true, 300, "D", 0)));
+    line.sink.calls.clear();
+    line.feed(bytes({0xFF}) + dmxLevel(300, 0x80));
+    QCOMPARE(line.state.Fixtures[0].chval(0), quint8(0x80));
+    QCOMPARE(line.state.Dimmers[4].DimmerLevel(), quint8(0x80));
+    QCOMPARE(line.sink.calls, (QStringList{"UpdateChnl 0 0", "UpdateDimmerLevel 4"}));
+    line.sink.calls.clear();
+    line.feed(dmxLevel(301, 1) + dmxLevel(299, 1));
+    QCOMPARE(line.sink.calls, QStringList{"UpdateChnl 0 1"});
+}
+
+void tst_Receiver::allLevelsOffClearsFixturesAndPatchedDimmers()
+{
+    Line line;
+    FixtureSpec s;
+    s.number = 3;
+    s.nchnls = 2;
+    line.feed(message(4, fixture(s)) + message(8, bytes({3, 1, 50})) +
+              message(8, bytes({5, 1, 60})) + message(17, dimmer(0, true, 1, "D", 70)) +
+              message(17, dimmer(1, true, 2, "E", 80)) + message(17, bytes({1, 0})));
+    line.state.FixturesViewOpen = line.state.DimmersViewOpen = true;
+    line.feed(message(10, bytes({0xFF, 0, 0})));
+    QCOMPARE(line.state.Fixtures[3].chval(1), quint8(0));
+    QCOMPARE(line.state.Fixtures[5].chval(1), quint8(60)); // empty slot untouched
+    QCOMPARE(line.state.Dimmers[0].DimmerLevel(), quint8(0));
+    QCOMPARE(line.state.Dimmers[1].DimmerLevel(), quint8(80)); // unpatched keeps its level
+    QCOMPARE(line.sink.calls.count(QStringLiteral("UpdateChnl 3 1")), 1);
+    QCOMPARE(line.sink.calls.filter(QStringLiteral("UpdateDimmerLevel")).size(), 128);
+}
+
+void tst_Receiver::profilesAreReusedByNumber()
+{
+    Line line;
+    line.feed(message(7, profile(5, {{{1, 0, 9, "A"}}})) + message(7, profile(9, {})));
+    QCOMPARE(line.state.ProfileCount(), qint16(2));
+    line.feed(message(7, profile(5, {{{1, 0, 9, "B"}}})));
+    QCOMPARE(line.state.ProfileCount(), qint16(2));
+    QCOMPARE(line.state.Profiles[0].StepName(0, 0), QStringLiteral("B       "));
+}
+
+void tst_Receiver::consoleInformationSetsFormatAndMenus_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("extended");
+    QTest::newRow("type 2") << 2 << false;
+    QTest::newRow("type 3") << 3 << true;
+}
+
+void tst_Receiver::consoleInformationSetsFormatAndMenus()
+{
+    QFETCH(int, type);
+    QFETCH(bool, extended);
+    Line line;
+    line.feed(message(16, bytes({type})));
+    QCOMPARE(line.state.ExtendedFormat, extended);
+    QCOMPARE(line.sink.consoleInfo, 1);
+    // The extended format moves the channel-name count of the fixture data.
+    FixtureSpec s;
+    s.extended = extended;
+    line.feed(message(4, fixture(s)));
+    QCOMPARE(line.state.Fixtures[0].ChName(2), QStringLiteral("Dim     "));
+}
+
+void tst_Receiver::badHeaderLengthReturnsToHunting_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::newRow("length 0") << bytes({0xA5, 9, 0, 0});
+    QTest::newRow("length 32768") << bytes({0xA5, 9, 0, 0x80});
+    QTest::newRow("length 65535") << bytes({0xA5, 9, 0xFF, 0xFF});
+}
+
+void tst_Receiver::badHeaderLengthReturnsToHunting()
+{
+    QFETCH(QByteArray, header);
+    Line line;
+    line.feed(header);
+    QCOMPARE(line.rx.RxState, qint16(Receiver::Hunting));
+    QCOMPARE(line.port.RThreshold(), 1);
+    line.feed(message(18, bytes({2, 77})));
+    QCOMPARE(line.state.Dimmers[2].DimmerLevel(), quint8(77));
+}
+
+void tst_Receiver::helloReplies_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<QString>("settings");
+    QTest::newRow("38400 answered") << 1 << bytes({0xA5, 1}) << true << "19200,n,8,1";
+    QTest::newRow("38400 wrong reply") << 1 << bytes({0xA5, 2}) << false << "19200,n,8,1";
+    QTest::newRow("19200 answered") << 6 << bytes({0xA5, 1}) << true << "38400,n,8,1";
+    QTest::newRow("1200 answered") << 2 << bytes({0x55, 0x25, 5}) << true << "38400,n,8,1";
+    QTest::newRow("1200 given the fast hello") << 2 << bytes({0xA5, 1, 0}) << false << "19200,n,8,1";
+    QTest::newRow("idle ignores all") << 0 << bytes({0xA5, 1}) << false << "19200,n,8,1";
+}
+
+void tst_Receiver::helloReplies()
+{
+    QFETCH(int, state);
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, linked);
+    QFETCH(QString, settings);
+    Line line;
+    line.port.setSettings(QStringLiteral("19200,n,8,1"));
+    line.rx.RxState = qint16(state);
+    line.port.setRThreshold(int(reply.size()));
+    line.feed(reply + message(18, bytes({1, 5})));
+    QCOMPARE(line.linkUps, linked ? 1 : 0);
+    QCOMPARE(line.port.Settings(), settings);
+    if (linked) {
+        // The message right behind the reply is framed in the same event.
+        QCOMPARE(line.rx.RxState, qint16(Receiver::Hunting));
+        QCOMPARE(line.state.Dimmers[1].DimmerLevel(), quint8(5));
+    } else {
+        QCOMPARE(line.rx.RxState, qint16(state));
+        QCOMPARE(line.state.Dimmers[1].DimmerLevel(), quint8(0));
+    }
+}
+
+void tst_Receiver::notReenteredFromAView()
+{
+    // A view that lets the event loop run (a message box) while handling a message must not
+    // cause the next message to be handled inside it.
+    struct NestingSink : RecordingSink
+    {
+        Line* line = nullptr;
+        void UpdateDimmerLevel(qint16 d) override
+        {
+            RecordingSink::UpdateDimmerLevel(d);
+            if (d == 1)
+                line->feed(message(18, bytes({2, 9})));
+            calls << QStringLiteral("done %1").arg(d);
+        }
+    };
+    Line line;
+    NestingSink nesting;
+    nesting.line = &line;
+    Receiver rx(line.port, line.state, nesting);
+    rx.RxState = Receiver::Hunting;
+    line.state.DimmersViewOpen = true;
+    QObject::disconnect(&line.port, nullptr, nullptr, nullptr);
+    QObject::connect(&line.port, &SerialPort::OnComm, [&] { rx.processindata(); });
+    line.feed(message(18, bytes({1, 5})));
+    QCOMPARE(nesting.calls, (QStringList{"UpdateDimmerLevel 1", "done 1", "UpdateDimmerLevel 2",
+                                         "done 2"}));
+}
+
+void tst_Receiver::randomStreamNeverBreaksTheReceiver()
+{
+    QRandomGenerator rng(20261206);
+    Line line;
+    line.sink.pageLoaded = line.sink.sceneLoaded = true;
+    line.state.FixturesViewOpen = line.state.DimmersViewOpen = true;
+    line.state.PlaybacksViewOpen = line.state.ShowViewOpen = true;
+    QByteArray chunk;
+    for (int i = 0; i < 100000; ++i) {
+        if (rng.bounded(8) == 0) // noise
+            for (int n = int(rng.bounded(6)); n > 0; --n)
+                chunk.append(char(rng.bounded(256)));
+        const int kind = int(rng.bounded(27));
+        int length = int(rng.bounded(kind == 4 || kind == 7 ? 700 : 40));
+        QByteArray payload(length, '\0');
+        for (auto& b : payload)
+            b = char(rng.bounded(256));
+        if (!payload.isEmpty() && rng.bounded(2)) // a valid record number now and then
+            payload[0] = char(rng.bounded(48));
+        if (rng.bounded(200) == 0) // a lying length
+            length = int(rng.bounded(65536));
+        chunk += bytes({0xA5, kind, length & 0xFF, length >> 8}) + payload;
+        if (chunk.size() > 4096 || i == 99999) {
+            // Deliver in random pieces.
+            while (!chunk.isEmpty()) {
+                const int n = std::min<int>(int(chunk.size()), int(rng.bounded(1, 600)));
+                line.feed(chunk.left(n));
+                chunk.remove(0, n);
+            }
+            line.sink.calls.clear();
+            line.backend->clearWrites();
+        }
+    }
+    // Whatever state it was left in, a run of zeros ends any payload and the next message lands.
+    line.feed(QByteArray(40000, '\0') + message(18, bytes({100, 0x3C})));
+    QCOMPARE(line.rx.RxState, qint16(Receiver::Hunting));
+    QCOMPARE(line.state.Dimmers[100].DimmerLevel(), quint8(0x3C));
+    QVERIFY(line.state.ProfileCount() <= 256);
+}
+
+QTEST_GUILESS_MAIN(tst_Receiver)
+#include "tst_receiver.moc"

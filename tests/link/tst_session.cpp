@@ -1,0 +1,368 @@
+// The session with the console: the speed search with the exact bytes and line settings at each
+// step, the link-up and what follows it, reconnecting, line errors, and a port that cannot be
+// opened or goes away.
+
+#include "Payloads.h"
+#include "RecordingSink.h"
+#include "link/FakeSerialBackend.h"
+#include "link/Receiver.h"
+#include "link/SerialPort.h"
+#include "link/Session.h"
+#include "model/Settings.h"
+#include "model/SharedState.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Payloads;
+
+namespace {
+
+struct Host : SessionHost
+{
+    QStringList statuses;
+    QStringList events;
+    QStringList errors;
+    std::function<void()> whileErrorShown;
+
+    void setStatus(const QString& text) override { statuses << text; }
+    void showStartup() override { events << QStringLiteral("show startup"); }
+    void hideStartup() override { events << QStringLiteral("hide startup"); }
+    void openView(View view) override { events << QStringLiteral("open %1").arg(int(view)); }
+    void reportLineError(const QString& text) override
+    {
+        errors << text;
+        if (whileErrorShown)
+            whileErrorShown();
+    }
+};
+
+struct Console
+{
+    FakeSerialBackend* backend = new FakeSerialBackend;
+    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
+    SharedState state;
+    RecordingSink sink;
+    Receiver rx{port, state, sink};
+    Host host;
+    Session session{port, rx, host};
+
+    QString line() const
+    {
+        return QStringLiteral("%1,%2,%3").arg(backend->settings.baud).arg(backend->settings.dataBits)
+            .arg(QChar(backend->settings.parity));
+    }
+    void linkUpAtFullSpeed()
+    {
+        session.Connect();
+        backend->deliver(bytes({0xA5, 0x01}));
+        session.Timer1_Timer();
+        backend->clearWrites();
+    }
+};
+
+void clearSettings()
+{
+    QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
+}
+
+} // namespace
+
+class tst_Session : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { clearSettings(); }
+    void speedSearchSendsEachHelloAtItsSpeed();
+    void consoleAnswersAtOneSpeed_data();
+    void consoleAnswersAtOneSpeed();
+    void lateReplyAtTheOldSpeedIsLost();
+    void linkUpReopensSavedViewsInFixedOrder_data();
+    void linkUpReopensSavedViewsInFixedOrder();
+    void connectWhileRunningStartsOver();
+    void com2IsUsedWhenChosen();
+    void lineErrorWhileRunningResetsTheReceiver();
+    void errorsAreNotStackedAndInputWaits();
+    void lineErrorDuringSpeedSearchIsSilent_data();
+    void lineErrorDuringSpeedSearchIsSilent();
+    void eventCodes_data();
+    void eventCodes();
+    void portThatCannotBeOpened();
+    void lostDeviceOffersTheStartupWindow();
+    void refreshOnlyWhileOpen();
+};
+
+void tst_Session::speedSearchSendsEachHelloAtItsSpeed()
+{
+    Console c;
+    c.session.Connect();
+    QCOMPARE(c.host.statuses.last(), QStringLiteral("Trying to communicate with the Lumivane."));
+    QVERIFY(c.session.Timer1.isActive());
+    QCOMPARE(c.session.Timer1.interval(), 1000);
+    QCOMPARE(c.port.RThreshold(), 2);
+    QCOMPARE(c.rx.RxState, qint16(1));
+
+    c.session.Timer1_Timer();
+    QCOMPARE(c.rx.RxState, qint16(6));
+    QCOMPARE(c.port.RThreshold(), 2);
+    QVERIFY(c.session.Timer1.isActive());
+
+    c.session.Timer1_Timer();
+    QCOMPARE(c.rx.RxState, qint16(2));
+    QCOMPARE(c.port.RThreshold(), 3);
+
+    const QList<QPair<QByteArray, QString>> expected = {
+        {bytes({0xA5, 0x01}), "38400,8,n"},
+        {bytes({0xA5, 0x01}), "19200,8,n"},
+        {bytes({0x55, 0x25, 0x05}), "1200,7,n"},
+    };
+    QCOMPARE(c.backend->writesWithSettings.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const auto& [written, s] = c.backend->writesWithSettings[i];
+        QCOMPARE(written, expected[i].first);
+        QCOMPARE(QStringLiteral("%1,%2,%3").arg(s.baud).arg(s.dataBits).arg(QChar(s.parity)),
+                 expected[i].second);
+    }
+
+    c.session.Timer1_Timer();
+    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane not responding."));
+    QVERIFY(!c.port.PortOpen());
+    QVERIFY(!c.session.Timer1.isActive());
+    c.session.Timer1_Timer(); // a stray tick does nothing more
+    QCOMPARE(c.backend->writes.size(), 3);
+}
+
+void tst_Session::consoleAnswersAtOneSpeed_data()
+{
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("38400") << 0 << bytes({0xA5, 0x01});
+    QTest::newRow("19200") << 1 << bytes({0xA5, 0x01});
+    QTest::newRow("1200") << 2 << bytes({0x55, 0x25, 0x05});
+}
+
+void tst_Session::consoleAnswersAtOneSpeed()
+{
+    QFETCH(int, ticks);
+    QFETCH(QByteArray, reply);
+    Console c;
+    c.state.ExtendedFormat = true;
+    c.session.Connect();
+    for (int i = 0; i < ticks; ++i)
+        c.session.Timer1_Timer();
+    // Noise heard at the old speed is gone before the reply.
+    c.backend->deliver(reply);
+    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane is connected."));
+    QCOMPARE(c.line(), QStringLiteral("38400,8,n"));
+    QCOMPARE(c.port.Settings(), ticks == 0 ? QStringLiteral("38400,n,8,1")
+                                           : QStringLiteral("38400,n,8,1"));
+    QVERIFY(!c.state.ExtendedFormat);
+    QCOMPARE(c.rx.RxState, qint16(Receiver::Hunting));
+    QCOMPARE(c.port.RThreshold(), 1);
+    QCOMPARE(c.session.SessionStep, qint16(3));
+    QVERIFY(c.session.Timer1.isActive());
+    QVERIFY(c.host.events.isEmpty());
+
+    c.backend->clearWrites();
+    c.session.Timer1_Timer();
+    QCOMPARE(c.host.events, QStringList{"hide startup"});
+    QCOMPARE(c.backend->written(), bytes({0xA5, 0x04, 0xFF, 0xA5, 0x11, 0xFF}));
+    QCOMPARE(c.backend->writes.size(), 1);
+    QVERIFY(!c.session.Timer1.isActive());
+}
+
+void tst_Session::lateReplyAtTheOldSpeedIsLost()
+{
+    Console c;
+    c.session.Connect();
+    c.backend->deliver(bytes({0x13})); // a stray byte at 38400
+    c.session.Timer1_Timer();
+    c.session.Timer1_Timer();
+    // At 1200 only the slow hello counts; the fast one is not taken for it.
+    c.backend->deliver(bytes({0xA5, 0x01, 0x00}));
+    QCOMPARE(c.session.SessionStep, qint16(2));
+    QCOMPARE(c.rx.RxState, qint16(2));
+}
+
+void tst_Session::linkUpReopensSavedViewsInFixedOrder_data()
+{
+    QTest::addColumn<QStringList>("openKeys");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("nothing stored") << QStringList{} << QStringList{};
+    QTest::newRow("fixtures and scene") << QStringList{"scene_frm_open", "fixture_frm_open"}
+                                        << QStringList{"open 1", "open 4"};
+    QTest::newRow("all six")
+        << QStringList{"show_frm_open", "scene_frm_open", "page_frm_open", "playback_frm_open",
+                       "fixture_frm_open", "dimmer_frm_open"}
+        << QStringList{"open 0", "open 1", "open 2", "open 3", "open 4", "open 5"};
+}
+
+void tst_Session::linkUpReopensSavedViewsInFixedOrder()
+{
+    QFETCH(QStringList, openKeys);
+    QFETCH(QStringList, opened);
+    Settings s;
+    for (const auto& key : openKeys)
+        s.SaveSetting(QStringLiteral("Startup"), key, QStringLiteral("True"));
+    s.SaveSetting(QStringLiteral("Startup"), QStringLiteral("dimmer_frm_open"),
+                  openKeys.contains("dimmer_frm_open") ? "True" : "False");
+    Console c;
+    c.linkUpAtFullSpeed();
+    QCOMPARE(c.host.events, QStringList{"hide startup"} + opened);
+}
+
+void tst_Session::connectWhileRunningStartsOver()
+{
+    Console c;
+    c.linkUpAtFullSpeed();
+    c.backend->deliver(bytes({0xA5, 18, 3})); // half a message
+    c.session.Connect();
+    QCOMPARE(c.backend->openCount, 2);
+    QCOMPARE(c.backend->written(), bytes({0xA5, 0x01}));
+    QCOMPARE(c.line(), QStringLiteral("38400,8,n"));
+    QCOMPARE(c.rx.RxState, qint16(1));
+    QCOMPARE(c.port.InBufferCount(), 0);
+    QCOMPARE(c.session.SessionStep, qint16(1));
+}
+
+void tst_Session::com2IsUsedWhenChosen()
+{
+    Settings().SaveSetting(QStringLiteral("Startup"), QStringLiteral("Com1"), QStringLiteral("False"));
+    qputenv("LVMONITOR_COM2", "/dev/the-second-port");
+    Console c;
+    c.session.Connect();
+    qunsetenv("LVMONITOR_COM2");
+    QCOMPARE(c.port.CommPort(), 2);
+    QCOMPARE(c.backend->openedDevice, QStringLiteral("/dev/the-second-port"));
+}
+
+void tst_Session::lineErrorWhileRunningResetsTheReceiver()
+{
+    Console c;
+    c.linkUpAtFullSpeed();
+    c.backend->deliver(bytes({0xA5, 18, 2, 0, 7})); // cut short by the error
+    c.host.whileErrorShown = [&] { c.backend->deliver(bytes({0xA5, 18, 2, 0, 8, 99})); };
+    c.backend->raiseLineError(SerialPort::comEventFrame);
+    QCOMPARE(c.host.errors, QStringList{"framing error on com port"});
+    QCOMPARE(c.port.InBufferCount(), 0);
+    QCOMPARE(c.rx.RxState, qint16(Receiver::Hunting));
+    QCOMPARE(c.port.RThreshold(), 1);
+    QCOMPARE(c.state.Dimmers[8].DimmerLevel(), quint8(0)); // thrown away with the waiting input
+    c.backend->deliver(bytes({0x00}) + message(18, bytes({8, 42})));
+    QCOMPARE(c.state.Dimmers[8].DimmerLevel(), quint8(42));
+}
+
+void tst_Session::errorsAreNotStackedAndInputWaits()
+{
+    Console c;
+    c.linkUpAtFullSpeed();
+    int levelWhileShown = -1;
+    c.host.whileErrorShown = [&] {
+        c.backend->raiseLineError(SerialPort::comEventRxParity);
+        c.backend->raiseLineError(SerialPort::comEventBreak);
+        c.backend->deliver(message(18, bytes({8, 42})));
+        levelWhileShown = c.state.Dimmers[8].DimmerLevel();
+    };
+    c.backend->raiseLineError(SerialPort::comEventOverrun);
+    QCOMPARE(c.host.errors, QStringList{"overrun error on com port"});
+    QCOMPARE(levelWhileShown, 0);
+}
+
+void tst_Session::lineErrorDuringSpeedSearchIsSilent_data()
+{
+    QTest::addColumn<int>("ticks");
+    QTest::newRow("at 38400") << 0;
+    QTest::newRow("at 19200") << 1;
+    QTest::newRow("at 1200") << 2;
+}
+
+void tst_Session::lineErrorDuringSpeedSearchIsSilent()
+{
+    QFETCH(int, ticks);
+    Console c;
+    c.session.Connect();
+    for (int i = 0; i < ticks; ++i)
+        c.session.Timer1_Timer();
+    const qint16 state = c.rx.RxState;
+    for (int code : {1001, 1004, 1006, 1008, 1009})
+        c.backend->raiseLineError(code);
+    QVERIFY(c.host.errors.isEmpty());
+    QCOMPARE(c.rx.RxState, state);
+    QVERIFY(c.session.Timer1.isActive());
+    // The search goes on: a reply still links.
+    c.backend->deliver(ticks == 2 ? bytes({0x55, 0x25, 0x05}) : bytes({0xA5, 0x01}));
+    QCOMPARE(c.session.SessionStep, qint16(3));
+}
+
+void tst_Session::eventCodes_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("break") << 1001 << "break error on com port";
+    QTest::newRow("framing") << 1004 << "framing error on com port";
+    QTest::newRow("overrun") << 1006 << "overrun error on com port";
+    QTest::newRow("rx overflow") << 1008 << "rx overflow error on com port";
+    QTest::newRow("parity") << 1009 << "parity error on com port";
+    QTest::newRow("tx full") << 1010 << "tx full error on com port";
+    QTest::newRow("dcb") << 1011 << "dcb error on com port";
+    QTest::newRow("cts timeout") << 1002 << "";
+    QTest::newRow("dsr timeout") << 1003 << "";
+    QTest::newRow("line state") << 5 << "";
+    QTest::newRow("send event") << 1 << "";
+}
+
+void tst_Session::eventCodes()
+{
+    QFETCH(int, code);
+    QFETCH(QString, report);
+    Console c;
+    c.linkUpAtFullSpeed();
+    c.backend->raiseLineError(code);
+    QCOMPARE(c.host.errors, report.isEmpty() ? QStringList{} : QStringList{report});
+}
+
+void tst_Session::portThatCannotBeOpened()
+{
+    qputenv("LVMONITOR_COM1", "/dev/no-such-port");
+    Console c;
+    c.backend->failOpenWith = QStringLiteral("Permission denied");
+    c.session.Connect();
+    qunsetenv("LVMONITOR_COM1");
+    QCOMPARE(c.host.statuses.last(),
+             QStringLiteral("Could not open Com1 (/dev/no-such-port): Permission denied."));
+    QVERIFY(!c.session.Timer1.isActive());
+    QVERIFY(c.backend->writes.isEmpty());
+    c.backend->failOpenWith.clear();
+    c.session.Connect();
+    QVERIFY(c.port.PortOpen());
+}
+
+void tst_Session::lostDeviceOffersTheStartupWindow()
+{
+    Console c;
+    c.linkUpAtFullSpeed();
+    c.backend->deliver(message(18, bytes({3, 33})));
+    c.backend->loseDevice(QStringLiteral("Input/output error"));
+    QVERIFY(c.port.PortOpen()); // closed once control is back in the event loop
+    QTRY_VERIFY(!c.port.PortOpen());
+    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane connection lost."));
+    QCOMPARE(c.host.events.last(), QStringLiteral("show startup"));
+    QCOMPARE(c.state.Dimmers[3].DimmerLevel(), quint8(33));
+    c.session.Connect();
+    QVERIFY(c.port.PortOpen());
+    QCOMPARE(c.backend->written(), bytes({0xA5, 0x01}));
+}
+
+void tst_Session::refreshOnlyWhileOpen()
+{
+    Console c;
+    c.session.Refresh();
+    QVERIFY(c.backend->writes.isEmpty());
+    c.linkUpAtFullSpeed();
+    c.session.Refresh();
+    QCOMPARE(c.backend->written(), bytes({0xA5, 0x04, 0xFF, 0xA5, 0x11, 0xFF}));
+}
+
+QTEST_GUILESS_MAIN(tst_Session)
+#include "tst_session.moc"
