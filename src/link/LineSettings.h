@@ -4,7 +4,8 @@
 
 #include <optional>
 
-// A line settings text of the serial control: "baud,parity,data bits,stop bits", e.g. "38400,n,8,1".
+// A line settings text of the serial control: "baud,parity,data bits,stop bits", e.g.
+// "38400,n,8,1".
 struct LineSettings
 {
     qint32 baud = 38400;

@@ -65,12 +65,11 @@ bool QtSerialBackend::configure(const LineSettings& s)
 {
     if (!m_port.isOpen())
         return true;
-    const bool ok = m_port.setBaudRate(s.baud) &&
-                    m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) &&
-                    m_port.setParity(parityOf(s.parity)) &&
-                    m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop
-                                                       : QSerialPort::OneStop) &&
-                    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool ok =
+        m_port.setBaudRate(s.baud) && m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) &&
+        m_port.setParity(parityOf(s.parity)) &&
+        m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok)
         m_port.clearError();
     return ok;

@@ -12,7 +12,8 @@ namespace {
 constexpr quint8 kStart = 0xA5;
 const char* const kLineAtFullSpeed = "38400,n,8,1";
 
-enum Kind : quint8 {
+enum Kind : quint8
+{
     PageSelection = 2,
     PageContents = 3,
     FixtureData = 4,
@@ -230,8 +231,9 @@ void Receiver::profileData(const QByteArray& p)
 {
     const quint8 number = at(p, 0);
     auto& profiles = m_state.Profiles;
-    auto it = std::find_if(profiles.begin(), profiles.end(),
-                           [number](const Profile& profile) { return profile.ProfNum() == number; });
+    auto it = std::find_if(profiles.begin(), profiles.end(), [number](const Profile& profile) {
+        return profile.ProfNum() == number;
+    });
     if (it == profiles.end()) {
         profiles.emplace_back();
         it = profiles.end() - 1;

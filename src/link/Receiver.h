@@ -14,7 +14,8 @@ struct SharedState;
 class Receiver
 {
 public:
-    enum State : qint16 {
+    enum State : qint16
+    {
         Idle = 0,
         AwaitHello38400 = 1,
         AwaitHello1200 = 2,

@@ -27,9 +27,8 @@ QString SerialPort::deviceFor(int commPort)
     const QString fromEnv = qEnvironmentVariable(qPrintable(QStringLiteral("LVMONITOR_COM") + n));
     if (!fromEnv.isEmpty())
         return fromEnv;
-    const QString fromSettings =
-        ::Settings().GetSetting(QString::fromLatin1(::Settings::Startup),
-                                QStringLiteral("Com%1Device").arg(n));
+    const QString fromSettings = ::Settings().GetSetting(QString::fromLatin1(::Settings::Startup),
+                                                         QStringLiteral("Com%1Device").arg(n));
     if (!fromSettings.isEmpty())
         return fromSettings;
 #ifdef Q_OS_WIN

@@ -17,7 +17,8 @@ class SerialPort : public QObject
     Q_OBJECT
 public:
     // Event codes of the serial control.
-    enum : int {
+    enum : int
+    {
         comEvReceive = 2,
         comEventBreak = 1001,
         comEventFrame = 1004,

@@ -50,16 +50,17 @@ void Session::Connect()
     Timer1.stop();
     if (m_port.PortOpen())
         m_port.setPortOpen(false);
-    const bool com1 = Settings().GetBool(QString::fromLatin1(Settings::Startup),
-                                         QStringLiteral("Com1"), true);
+    const bool com1 =
+        Settings().GetBool(QString::fromLatin1(Settings::Startup), QStringLiteral("Com1"), true);
     m_port.setCommPort(com1 ? 1 : 2);
     m_port.setSettings(QStringLiteral("38400,n,8,1"));
     if (!m_port.setPortOpen(true)) {
         SessionStep = NotStarted;
         m_receiver.RxState = Receiver::Idle;
-        m_host.setStatus(QStringLiteral("Could not open Com%1 (%2): %3.")
-                             .arg(m_port.CommPort())
-                             .arg(SerialPort::deviceFor(m_port.CommPort()), m_port.lastOpenError()));
+        m_host.setStatus(
+            QStringLiteral("Could not open Com%1 (%2): %3.")
+                .arg(m_port.CommPort())
+                .arg(SerialPort::deviceFor(m_port.CommPort()), m_port.lastOpenError()));
         return;
     }
     m_port.Output(Commands::Hello());

@@ -15,7 +15,8 @@ class Session : public QObject
 {
     Q_OBJECT
 public:
-    enum Step : qint16 {
+    enum Step : qint16
+    {
         NotStarted = 0,
         Trying38400 = 1,
         Trying1200 = 2,

@@ -7,7 +7,15 @@ class SessionHost
 {
 public:
     // The six views that can be reopened after a link-up.
-    enum class View { Dimmers, Fixtures, Playbacks, Page, Scene, Show };
+    enum class View
+    {
+        Dimmers,
+        Fixtures,
+        Playbacks,
+        Page,
+        Scene,
+        Show
+    };
 
     virtual ~SessionHost() = default;
     // The start-up window's status line.

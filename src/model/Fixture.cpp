@@ -84,8 +84,9 @@ QString Fixture::nameOfValue(qint16 ch, quint8 value, const ProfileList& profile
 {
     if (m_fixtType != ProfileType)
         return {};
-    const auto profile = std::find_if(profiles.begin(), profiles.end(),
-                                      [this](const ::Profile& p) { return p.ProfNum() == m_profile; });
+    const auto profile = std::find_if(profiles.begin(), profiles.end(), [this](const ::Profile& p) {
+        return p.ProfNum() == m_profile;
+    });
     if (profile == profiles.end())
         return {};
     // The profile is consulted at the flat channel: each cell may have its own steps.

@@ -24,6 +24,9 @@ public:
     float GetNumber(const QString& section, const QString& key, float defaultValue) const;
     void SaveNumber(const QString& section, const QString& key, float value);
 
-    static QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+    static QString boolText(bool value)
+    {
+        return value ? QStringLiteral("True") : QStringLiteral("False");
+    }
     static QString numberText(float value);
 };

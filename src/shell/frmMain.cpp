@@ -34,6 +34,7 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     : QMainWindow(parent), m_port(orRealPort(std::move(backend))),
       m_receiver(m_port, m_state, *this), m_session(m_port, m_receiver, *this)
 {
+    viewFactory = createView;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Lumivane Monitor"));
     m_port.setObjectName(QStringLiteral("MSComm1"));
@@ -83,8 +84,8 @@ void frmMain::createMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    connect(addEntry(help, "mnuLVMonHelp", QStringLiteral("&LV Monitor Help")),
-            &QAction::triggered, this, &frmMain::mnuLVMonHelp_Click);
+    connect(addEntry(help, "mnuLVMonHelp", QStringLiteral("&LV Monitor Help")), &QAction::triggered,
+            this, &frmMain::mnuLVMonHelp_Click);
     connect(addEntry(help, "mnuAbout", QStringLiteral("&About LV Monitor")), &QAction::triggered,
             this, &frmMain::mnuAbout_Click);
 }
@@ -153,7 +154,7 @@ MonitorView* frmMain::showView(View view)
         }
         return open;
     }
-    MonitorView* created = createView(view, ViewContext{m_state, m_port, *this});
+    MonitorView* created = viewFactory(view, ViewContext{m_state, m_port, *this});
     if (!created)
         return nullptr;
     m_views[slot(view)] = created;

@@ -6,11 +6,13 @@
 #include "link/SessionHost.h"
 #include "link/ViewSink.h"
 #include "model/SharedState.h"
+#include "shell/ViewContext.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class HelpWindow;
@@ -50,6 +52,8 @@ public:
     Session& session() { return m_session; }
     Receiver& receiver() { return m_receiver; }
     frmStartup* startup() const { return m_startup; }
+    // Makes the views; tests put their own in.
+    std::function<MonitorView*(View, const ViewContext&)> viewFactory;
     QMdiArea* mdiArea() const { return m_mdi; }
 
     // The About box's first line: "LV Monitor version " major "." minor revision.

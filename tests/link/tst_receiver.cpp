@@ -49,8 +49,8 @@ QByteArray mixedStream()
     return bytes({0xFF, 0x00}) + message(4, fixture(spot)) + message(6, bytes({1, 2, 3, 4, 5})) +
            dmxLevel(105, 0x80) + message(8, bytes({2, 3, 0xA5})) +
            message(17, dimmer(9, true, 300, "Par", 10)) + dmxLevel(300, 0x42) +
-           message(2, bytes({4, 1})) + message(3, bytes({1, 2, 3})) +
-           message(12, bytes({2, 1})) + message(20, bytes({3, 99})) + bytes({0x11});
+           message(2, bytes({4, 1})) + message(3, bytes({1, 2, 3})) + message(12, bytes({2, 1})) +
+           message(20, bytes({3, 99})) + bytes({0x11});
 }
 
 } // namespace
@@ -129,55 +129,61 @@ void tst_Receiver::dispatchGates_data()
         s.number = n;
         return message(4, fixture(s));
     };
-    QTest::newRow("page selection, view closed") << "" << message(2, bytes({4, 1})) << QStringList{} << none;
-    QTest::newRow("page selection asks for the page") << "P" << message(2, bytes({4, 1}))
-                                                      << QStringList{} << bytes({0xA5, 3, 4, 1});
-    QTest::newRow("no page to show") << "P" << message(2, bytes({0xFF, 0}))
-                                     << QStringList{"NoPageDisp"} << none;
-    QTest::newRow("page contents") << "P" << message(3, bytes({7, 8}))
-                                   << QStringList{"FillLvw 07 08"} << none;
-    QTest::newRow("page contents, view closed") << "S" << message(3, bytes({7})) << QStringList{} << none;
-    QTest::newRow("fixture data, view open") << "f" << fix(5) << QStringList{"UpdateFixt 5"} << none;
+    QTest::newRow("page selection, view closed")
+        << "" << message(2, bytes({4, 1})) << QStringList{} << none;
+    QTest::newRow("page selection asks for the page")
+        << "P" << message(2, bytes({4, 1})) << QStringList{} << bytes({0xA5, 3, 4, 1});
+    QTest::newRow("no page to show")
+        << "P" << message(2, bytes({0xFF, 0})) << QStringList{"NoPageDisp"} << none;
+    QTest::newRow("page contents")
+        << "P" << message(3, bytes({7, 8})) << QStringList{"FillLvw 07 08"} << none;
+    QTest::newRow("page contents, view closed")
+        << "S" << message(3, bytes({7})) << QStringList{} << none;
+    QTest::newRow("fixture data, view open")
+        << "f" << fix(5) << QStringList{"UpdateFixt 5"} << none;
     QTest::newRow("fixture data, view closed") << "" << fix(5) << QStringList{} << none;
     QTest::newRow("fixture 48 ignored") << "f" << fix(48) << QStringList{} << none;
-    QTest::newRow("scene events") << "S" << message(5, bytes({1})) << QStringList{"Display_Events 01"} << none;
-    QTest::newRow("channel value") << "f" << message(8, bytes({1, 31, 9}))
-                                   << QStringList{"UpdateChnl 1 31"} << none;
-    QTest::newRow("channel 32 ignored") << "f" << message(8, bytes({1, 32, 9})) << QStringList{} << none;
-    QTest::newRow("channel value, short") << "f" << message(8, bytes({1, 2})) << QStringList{} << none;
+    QTest::newRow("scene events") << "S" << message(5, bytes({1}))
+                                  << QStringList{"Display_Events 01"} << none;
+    QTest::newRow("channel value")
+        << "f" << message(8, bytes({1, 31, 9})) << QStringList{"UpdateChnl 1 31"} << none;
+    QTest::newRow("channel 32 ignored")
+        << "f" << message(8, bytes({1, 32, 9})) << QStringList{} << none;
+    QTest::newRow("channel value, short")
+        << "f" << message(8, bytes({1, 2})) << QStringList{} << none;
     QTest::newRow("selection") << "P" << message(12, bytes({47, 1}))
                                << QStringList{"UpdateFixtSel 47"} << none;
-    QTest::newRow("selection of 48 ignored") << "P" << message(12, bytes({48, 1})) << QStringList{} << none;
+    QTest::newRow("selection of 48 ignored")
+        << "P" << message(12, bytes({48, 1})) << QStringList{} << none;
     QTest::newRow("dimmer data") << "d" << message(17, dimmer(127, true, 5, "D", 1))
                                  << QStringList{"UpdateDimmer 127"} << none;
-    QTest::newRow("dimmer 128 ignored") << "d" << message(17, dimmer(128, true, 5, "D", 1))
-                                        << QStringList{} << none;
+    QTest::newRow("dimmer 128 ignored")
+        << "d" << message(17, dimmer(128, true, 5, "D", 1)) << QStringList{} << none;
     QTest::newRow("dimmer level") << "d" << message(18, bytes({3, 4}))
                                   << QStringList{"UpdateDimmerLevel 3"} << none;
-    QTest::newRow("playback data") << "p" << message(19, bytes({15, 0}))
-                                   << QStringList{"UpdatePlayback 15"} << none;
-    QTest::newRow("playback 16 ignored") << "p" << message(19, bytes({16, 0})) << QStringList{} << none;
-    QTest::newRow("playback level") << "p" << message(20, bytes({0, 4}))
-                                    << QStringList{"UpdatePlaybackLevel 0"} << none;
-    QTest::newRow("playback page change") << "p" << message(21, bytes({1}))
-                                          << QStringList{"PageChange 01"} << none;
-    QTest::newRow("playback page change, closed") << "d" << message(21, bytes({1})) << QStringList{} << none;
-    QTest::newRow("show messages") << "s"
-                                   << message(22, bytes({1})) + message(23, bytes({2})) +
-                                          message(24, bytes({3}))
-                                   << QStringList{"List_Message 01", "Start_Message 02",
-                                                  "Step_Message 03"}
-                                   << none;
-    QTest::newRow("show messages, closed") << "fdpPS" << message(22, bytes({1})) + message(24, bytes({3}))
-                                           << QStringList{} << none;
-    QTest::newRow("ignored kinds") << "fdpsPS"
-                                   << message(0, bytes({1})) + message(1, bytes({1})) +
-                                          message(11, bytes({1})) + message(13, bytes({1})) +
-                                          message(15, bytes({1})) + message(25, bytes({1})) +
-                                          message(255, bytes({1}))
-                                   << QStringList{} << none;
-    QTest::newRow("all off with other bytes") << "fd" << message(10, bytes({0xFF, 0, 1}))
-                                              << QStringList{} << none;
+    QTest::newRow("playback data")
+        << "p" << message(19, bytes({15, 0})) << QStringList{"UpdatePlayback 15"} << none;
+    QTest::newRow("playback 16 ignored")
+        << "p" << message(19, bytes({16, 0})) << QStringList{} << none;
+    QTest::newRow("playback level")
+        << "p" << message(20, bytes({0, 4})) << QStringList{"UpdatePlaybackLevel 0"} << none;
+    QTest::newRow("playback page change")
+        << "p" << message(21, bytes({1})) << QStringList{"PageChange 01"} << none;
+    QTest::newRow("playback page change, closed")
+        << "d" << message(21, bytes({1})) << QStringList{} << none;
+    QTest::newRow("show messages")
+        << "s" << message(22, bytes({1})) + message(23, bytes({2})) + message(24, bytes({3}))
+        << QStringList{"List_Message 01", "Start_Message 02", "Step_Message 03"} << none;
+    QTest::newRow("show messages, closed")
+        << "fdpPS" << message(22, bytes({1})) + message(24, bytes({3})) << QStringList{} << none;
+    QTest::newRow("ignored kinds")
+        << "fdpsPS"
+        << message(0, bytes({1})) + message(1, bytes({1})) + message(11, bytes({1})) +
+               message(13, bytes({1})) + message(15, bytes({1})) + message(25, bytes({1})) +
+               message(255, bytes({1}))
+        << QStringList{} << none;
+    QTest::newRow("all off with other bytes")
+        << "fd" << message(10, bytes({0xFF, 0, 1})) << QStringList{} << none;
 }
 
 void tst_Receiver::dispatchGates()
@@ -352,7 +358,8 @@ void tst_Receiver::helloReplies_data()
     QTest::newRow("38400 wrong reply") << 1 << bytes({0xA5, 2}) << false << "19200,n,8,1";
     QTest::newRow("19200 answered") << 6 << bytes({0xA5, 1}) << true << "38400,n,8,1";
     QTest::newRow("1200 answered") << 2 << bytes({0x55, 0x25, 5}) << true << "38400,n,8,1";
-    QTest::newRow("1200 given the fast hello") << 2 << bytes({0xA5, 1, 0}) << false << "19200,n,8,1";
+    QTest::newRow("1200 given the fast hello")
+        << 2 << bytes({0xA5, 1, 0}) << false << "19200,n,8,1";
     QTest::newRow("idle ignores all") << 0 << bytes({0xA5, 1}) << false << "19200,n,8,1";
 }
 
@@ -403,8 +410,8 @@ void tst_Receiver::notReenteredFromAView()
     QObject::disconnect(&line.port, nullptr, nullptr, nullptr);
     QObject::connect(&line.port, &SerialPort::OnComm, [&] { rx.processindata(); });
     line.feed(message(18, bytes({1, 5})));
-    QCOMPARE(nesting.calls, (QStringList{"UpdateDimmerLevel 1", "done 1", "UpdateDimmerLevel 2",
-                                         "done 2"}));
+    QCOMPARE(nesting.calls,
+             (QStringList{"UpdateDimmerLevel 1", "done 1", "UpdateDimmerLevel 2", "done 2"}));
 }
 
 void tst_Receiver::randomStreamNeverBreaksTheReceiver()

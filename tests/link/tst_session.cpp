@@ -49,7 +49,9 @@ struct Console
 
     QString line() const
     {
-        return QStringLiteral("%1,%2,%3").arg(backend->settings.baud).arg(backend->settings.dataBits)
+        return QStringLiteral("%1,%2,%3")
+            .arg(backend->settings.baud)
+            .arg(backend->settings.dataBits)
             .arg(QChar(backend->settings.parity));
     }
     void linkUpAtFullSpeed()
@@ -155,8 +157,8 @@ void tst_Session::consoleAnswersAtOneSpeed()
     c.backend->deliver(reply);
     QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane is connected."));
     QCOMPARE(c.line(), QStringLiteral("38400,8,n"));
-    QCOMPARE(c.port.Settings(), ticks == 0 ? QStringLiteral("38400,n,8,1")
-                                           : QStringLiteral("38400,n,8,1"));
+    QCOMPARE(c.port.Settings(),
+             ticks == 0 ? QStringLiteral("38400,n,8,1") : QStringLiteral("38400,n,8,1"));
     QVERIFY(!c.state.ExtendedFormat);
     QCOMPARE(c.rx.RxState, qint16(Receiver::Hunting));
     QCOMPARE(c.port.RThreshold(), 1);
@@ -190,12 +192,13 @@ void tst_Session::linkUpReopensSavedViewsInFixedOrder_data()
     QTest::addColumn<QStringList>("openKeys");
     QTest::addColumn<QStringList>("opened");
     QTest::newRow("nothing stored") << QStringList{} << QStringList{};
-    QTest::newRow("fixtures and scene") << QStringList{"scene_frm_open", "fixture_frm_open"}
-                                        << QStringList{"open 1", "open 4"};
-    QTest::newRow("all six")
-        << QStringList{"show_frm_open", "scene_frm_open", "page_frm_open", "playback_frm_open",
-                       "fixture_frm_open", "dimmer_frm_open"}
-        << QStringList{"open 0", "open 1", "open 2", "open 3", "open 4", "open 5"};
+    QTest::newRow("fixtures and scene")
+        << QStringList{"scene_frm_open", "fixture_frm_open"} << QStringList{"open 1", "open 4"};
+    QTest::newRow("all six") << QStringList{"show_frm_open",    "scene_frm_open",
+                                            "page_frm_open",    "playback_frm_open",
+                                            "fixture_frm_open", "dimmer_frm_open"}
+                             << QStringList{"open 0", "open 1", "open 2",
+                                            "open 3", "open 4", "open 5"};
 }
 
 void tst_Session::linkUpReopensSavedViewsInFixedOrder()
@@ -228,7 +231,8 @@ void tst_Session::connectWhileRunningStartsOver()
 
 void tst_Session::com2IsUsedWhenChosen()
 {
-    Settings().SaveSetting(QStringLiteral("Startup"), QStringLiteral("Com1"), QStringLiteral("False"));
+    Settings().SaveSetting(QStringLiteral("Startup"), QStringLiteral("Com1"),
+                           QStringLiteral("False"));
     qputenv("LVMONITOR_COM2", "/dev/the-second-port");
     Console c;
     c.session.Connect();

@@ -150,19 +150,24 @@ void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds_data()
     FixtureSpec four;
     four.channelNames = {"A", "B", "C", "D"};
     const QByteArray full = fixture(four);
-    QTest::newRow("names cut mid-way") << full.left(full.size() - 4) << "A       " << "C       ";
-    QTest::newRow("no name count") << full.left(40) << "old     " << "old     ";
-    QTest::newRow("one byte") << full.left(1) << "old     " << "old     ";
+    QTest::newRow("names cut mid-way") << full.left(full.size() - 4) << "A       "
+                                       << "C       ";
+    QTest::newRow("no name count") << full.left(40) << "old     "
+                                   << "old     ";
+    QTest::newRow("one byte") << full.left(1) << "old     "
+                              << "old     ";
 
     QByteArray manyNames = fixture(four);
     manyNames[61] = char(200); // claims 200 names, holds 4
-    QTest::newRow("count beyond payload") << manyNames << "A       " << "C       ";
+    QTest::newRow("count beyond payload") << manyNames << "A       "
+                                          << "C       ";
 
     FixtureSpec forty;
     forty.channelNames.clear();
     for (int i = 0; i < 40; ++i)
         forty.channelNames << QByteArray::number(i);
-    QTest::newRow("40 names") << fixture(forty) << "0       " << "2       ";
+    QTest::newRow("40 names") << fixture(forty) << "0       "
+                              << "2       ";
 }
 
 void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds()
@@ -326,12 +331,11 @@ void tst_Records::dimmerUnpacks_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("level");
 
-    QTest::newRow("unpatched keeps the rest") << bytes({3, 0, 9, 9, 9, 9, 9}) << false << 513
-                                              << "Key light       " << 77;
+    QTest::newRow("unpatched keeps the rest")
+        << bytes({3, 0, 9, 9, 9, 9, 9}) << false << 513 << "Key light       " << 77;
     QByteArray nul = dimmer(3, true, 20, QByteArray("Fill\0\0\0\0\0\0\0\0\0\0\0\0", 16), 5);
-    QTest::newRow("name with NULs") << nul << true << 20
-                                    << QString::fromUtf16(u"Fill\0\0\0\0\0\0\0\0\0\0\0\0", 16)
-                                    << 5;
+    QTest::newRow("name with NULs")
+        << nul << true << 20 << QString::fromUtf16(u"Fill\0\0\0\0\0\0\0\0\0\0\0\0", 16) << 5;
     QTest::newRow("short payload sets what it carries")
         << bytes({3, 1, 0x10, 0}) << true << 16 << "Key light       " << 77;
 }
@@ -371,8 +375,8 @@ void tst_Records::playbackUnpacks_data()
     QTest::addColumn<int>("number");
     QTest::addColumn<int>("level");
 
-    QTest::newRow("unassigned keeps the memory") << bytes({2, 0, 1, 9, 9, 9}) << false << false
-                                                 << 3 << 4 << 5 << 200;
+    QTest::newRow("unassigned keeps the memory")
+        << bytes({2, 0, 1, 9, 9, 9}) << false << false << 3 << 4 << 5 << 200;
     QByteArray other = bytes({2, 1, 0, 7, 1, 2}) + QByteArray(16, 'n') + bytes({0});
     QTest::newRow("type 7 kept as it is") << other << true << false << 7 << 1 << 2 << 0;
     QTest::newRow("short payload") << bytes({2, 1, 1}) << true << true << 3 << 4 << 5 << 200;

@@ -16,7 +16,10 @@ public:
     bool PageViewLoaded() const override { return pageLoaded; }
     bool SceneViewLoaded() const override { return sceneLoaded; }
     void NoPageDisp() override { calls << QStringLiteral("NoPageDisp"); }
-    void FillLvw(const QByteArray& p) override { calls << QStringLiteral("FillLvw ") + p.toHex(' '); }
+    void FillLvw(const QByteArray& p) override
+    {
+        calls << QStringLiteral("FillLvw ") + p.toHex(' ');
+    }
     void UpdateFixtSel(qint16 f) override { calls << QStringLiteral("UpdateFixtSel %1").arg(f); }
     void Display_Events(const QByteArray& p) override
     {

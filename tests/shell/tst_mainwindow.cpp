@@ -1,0 +1,360 @@
+// The main window as the user meets it: menus, the start-up window, About and Help, line-error
+// boxes, and what is stored and sent when the program closes.
+
+#include "Payloads.h"
+#include "link/FakeSerialBackend.h"
+#include "model/Settings.h"
+#include "shell/HelpWindow.h"
+#include "shell/MonitorView.h"
+#include "shell/frmMain.h"
+#include "shell/frmStartup.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+using namespace Payloads;
+using View = SessionHost::View;
+
+namespace {
+
+// A view that keeps an open flag the way the real views do.
+class StubView : public MonitorView
+{
+public:
+    StubView(const ViewContext& c, const QString& name, const QString& prefix, bool* flag)
+        : MonitorView(c, name, prefix, QSizeF(6000, 4000)), m_flag(flag)
+    {
+    }
+
+protected:
+    void Form_Load() override
+    {
+        restoreGeometrySettings();
+        if (m_flag)
+            *m_flag = true;
+    }
+    void Form_Unload() override
+    {
+        saveGeometrySettings();
+        if (m_flag)
+            *m_flag = false;
+    }
+
+private:
+    bool* m_flag;
+};
+
+struct Program
+{
+    FakeSerialBackend* backend = new FakeSerialBackend;
+    frmMain main{std::unique_ptr<SerialBackend>(backend)};
+
+    Program()
+    {
+        main.viewFactory = [this](View v, const ViewContext& c) -> MonitorView* {
+            SharedState& s = main.state();
+            switch (v) {
+            case View::Fixtures:
+                return new StubView(c, "frmFixtures2", "fixture", &s.FixturesViewOpen);
+            case View::Dimmers:
+                return new StubView(c, "frmDimmers", "dimmer", &s.DimmersViewOpen);
+            case View::Scene:
+                return new StubView(c, "frmScene", "scene", nullptr);
+            case View::Page:
+                return new StubView(c, "frmPage", "page", nullptr);
+            default:
+                return nullptr;
+            }
+        };
+        main.show();
+    }
+    QString setting(const char* key) const
+    {
+        return Settings().GetSetting("Startup", QString::fromLatin1(key));
+    }
+};
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS")); }
+    void menusAsTheUserSeesThem();
+    void consoleInformationRevealsTheHiddenEntries();
+    void startupWindowIsOfferedWithTheStoredPort_data();
+    void startupWindowIsOfferedWithTheStoredPort();
+    void connectButtonStartsTheSession();
+    void closingStoresOpenViewsAndGeometry();
+    void closingTellsTheConsoleOnlyWhileOpen_data();
+    void closingTellsTheConsoleOnlyWhileOpen();
+    void viewGeometryRestoreRules_data();
+    void viewGeometryRestoreRules();
+    void viewEntryBringsAnOpenViewToTheFront();
+    void formIsLoadedFollowsTheViews();
+    void aboutVersionText_data();
+    void aboutVersionText();
+    void helpShowsTheConnectingPage();
+    void lineErrorShowsAWarningBox();
+};
+
+void tst_MainWindow::menusAsTheUserSeesThem()
+{
+    Program p;
+    QCOMPARE(p.main.windowTitle(), QStringLiteral("Lumivane Monitor"));
+    QStringList seen;
+    for (QAction* top : p.main.menuBar()->actions()) {
+        seen << top->menu()->objectName() + "=" + top->text();
+        for (QAction* entry : top->menu()->actions())
+            seen << QStringLiteral("  %1=%2%3")
+                        .arg(entry->objectName(), entry->text(),
+                             entry->isVisible() ? "" : " (hidden)");
+    }
+    const QStringList expected = {
+        "mnuConnection=&Connection",
+        "  mnuConnect=&Connect",
+        "  mnuRefresh=&Refresh",
+        "  mnuExit=E&xit",
+        "mnuWindow=&Window",
+        "  mnuFixtures=&Fixtures",
+        "  mnuPage=&Page",
+        "  mnuScene=&Scene",
+        "  mnuShow=&Show (hidden)",
+        "  mnuDimmers=&Dimmers (hidden)",
+        "  mnuPlaybacks=&Playbacks (hidden)",
+        "mnuHelp=&Help",
+        "  mnuLVMonHelp=&LV Monitor Help",
+        "  mnuAbout=&About LV Monitor",
+    };
+    QCOMPARE(seen, expected);
+}
+
+void tst_MainWindow::consoleInformationRevealsTheHiddenEntries()
+{
+    Program p;
+    p.main.Connect();
+    p.backend->deliver(bytes({0xA5, 0x01}) + message(16, bytes({2})));
+    for (const char* name : {"mnuShow", "mnuDimmers", "mnuPlaybacks"})
+        QVERIFY2(p.main.findChild<QAction*>(name)->isVisible(), name);
+    QVERIFY(!p.main.state().ExtendedFormat);
+    // They stay visible across a reconnect.
+    p.main.Connect();
+    QVERIFY(p.main.findChild<QAction*>("mnuShow")->isVisible());
+}
+
+void tst_MainWindow::startupWindowIsOfferedWithTheStoredPort_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("com1");
+    QTest::newRow("nothing stored") << QString() << true;
+    QTest::newRow("Com2 stored") << "False" << false;
+    QTest::newRow("Com1 stored") << "True" << true;
+}
+
+void tst_MainWindow::startupWindowIsOfferedWithTheStoredPort()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, com1);
+    if (!stored.isNull())
+        Settings().SaveSetting("Startup", "Com1", stored);
+    Program p;
+    frmStartup* s = p.main.startup();
+    QVERIFY(s->isVisible());
+    QCOMPARE(s->windowTitle(), QStringLiteral("Initialize Com Port"));
+    QCOMPARE(s->Label1->text(), QStringLiteral("Ready to connect to Lumivane."));
+    QCOMPARE(s->optCom1->isChecked(), com1);
+    QCOMPARE(s->optCom2->isChecked(), !com1);
+    // Picking the other port stores the choice.
+    QRadioButton* other = com1 ? s->optCom2 : s->optCom1;
+    QTest::mouseClick(other, Qt::LeftButton);
+    QCOMPARE(p.setting("Com1"), com1 ? QStringLiteral("False") : QStringLiteral("True"));
+}
+
+void tst_MainWindow::connectButtonStartsTheSession()
+{
+    qputenv("LVMONITOR_COM1", "/dev/pretend");
+    Program p;
+    QCOMPARE(p.main.startup()->optCom1->toolTip(), QStringLiteral("/dev/pretend"));
+    QTest::mouseClick(p.main.startup()->CmdConnect, Qt::LeftButton);
+    qunsetenv("LVMONITOR_COM1");
+    QCOMPARE(p.backend->openedDevice, QStringLiteral("/dev/pretend"));
+    QCOMPARE(p.backend->written(), bytes({0xA5, 0x01}));
+    QCOMPARE(p.main.startup()->Label1->text(),
+             QStringLiteral("Trying to communicate with the Lumivane."));
+    p.backend->deliver(bytes({0xA5, 0x01}));
+    QCOMPARE(p.main.startup()->Label1->text(), QStringLiteral("Lumivane is connected."));
+    p.main.session().Timer1_Timer();
+    QVERIFY(!p.main.startup()->isVisible());
+}
+
+void tst_MainWindow::closingStoresOpenViewsAndGeometry()
+{
+    Program p;
+    p.main.showView(View::Fixtures)->subWindow()->setGeometry(30, 45, 600, 300);
+    p.main.showView(View::Scene)->subWindow()->setGeometry(0, 15, 200, 150);
+    p.main.showView(View::Dimmers);
+    p.main.loadedView(View::Dimmers)->subWindow()->close();
+    p.main.close();
+    QCOMPARE(p.setting("fixture_frm_open"), QStringLiteral("True"));
+    QCOMPARE(p.setting("scene_frm_open"), QStringLiteral("True"));
+    for (const char* key :
+         {"dimmer_frm_open", "playback_frm_open", "page_frm_open", "show_frm_open"})
+        QCOMPARE(p.setting(key), QStringLiteral("False"));
+    const int dpi = p.main.logicalDpiX();
+    QCOMPARE(p.setting("fixture_frm_wid").toFloat(), 600.0f * 1440 / dpi);
+    QCOMPARE(p.setting("fixture_frm_ht").toFloat(), 300.0f * 1440 / dpi);
+    QCOMPARE(p.setting("fixture_frm_left").toFloat(), 30.0f * 1440 / dpi);
+    QCOMPARE(p.setting("fixture_frm_top").toFloat(), 45.0f * 1440 / dpi);
+    QCOMPARE(p.setting("scene_frm_wid").toFloat(), 200.0f * 1440 / dpi);
+    QVERIFY(p.setting("page_frm_wid").isEmpty());
+}
+
+void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("port open") << true;
+    QTest::newRow("port closed") << false;
+}
+
+void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen()
+{
+    QFETCH(bool, connected);
+    Program p;
+    if (connected)
+        p.main.Connect();
+    p.backend->clearWrites();
+    QTest::keyClick(&p.main, Qt::Key_X, Qt::AltModifier); // no effect: Exit lives in a menu
+    p.main.findChild<QAction*>("mnuExit")->trigger();
+    QCOMPARE(p.backend->written(), connected ? bytes({0xA5, 0x0B, 0x00}) : QByteArray());
+    QVERIFY(!p.main.isVisible());
+}
+
+void tst_MainWindow::viewGeometryRestoreRules_data()
+{
+    QTest::addColumn<QStringList>("stored"); // wid, ht, left, top
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("defaults") << QStringList{} << QRect(0, 0, 6000, 4000);
+    QTest::newRow("stored") << QStringList{"3000", "1500", "150", "300"}
+                            << QRect(150, 300, 3000, 1500);
+    QTest::newRow("negatives") << QStringList{"-1", "-5", "-150", "-300"}
+                               << QRect(0, 0, 6000, 4000);
+    QTest::newRow("unreadable") << QStringList{"wide", "", "x", "1e"} << QRect(0, 0, 6000, 4000);
+}
+
+void tst_MainWindow::viewGeometryRestoreRules()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QRect, twips);
+    const char* keys[] = {"page_frm_wid", "page_frm_ht", "page_frm_left", "page_frm_top"};
+    for (int i = 0; i < stored.size(); ++i)
+        Settings().SaveSetting("Startup", keys[i], stored[i]);
+    Program p;
+    const QRect g = p.main.showView(View::Page)->subWindow()->geometry();
+    const double perPixel = 1440.0 / p.main.logicalDpiX();
+    QCOMPARE(g, QRect(qRound(twips.x() / perPixel), qRound(twips.y() / perPixel),
+                      qRound(twips.width() / perPixel), qRound(twips.height() / perPixel)));
+}
+
+void tst_MainWindow::viewEntryBringsAnOpenViewToTheFront()
+{
+    Program p;
+    MonitorView* fixtures = p.main.showView(View::Fixtures);
+    p.main.showView(View::Scene);
+    p.main.findChild<QAction*>("mnuFixtures")->trigger();
+    QCOMPARE(p.main.showView(View::Fixtures), fixtures);
+    QCOMPARE(p.main.mdiArea()->subWindowList().size(), 2);
+    QCOMPARE(p.main.mdiArea()->activeSubWindow(), fixtures->subWindow());
+    // An entry whose view this build lacks does nothing.
+    p.main.findChild<QAction*>("mnuPlaybacks")->trigger();
+    QCOMPARE(p.main.mdiArea()->subWindowList().size(), 2);
+}
+
+void tst_MainWindow::formIsLoadedFollowsTheViews()
+{
+    Program p;
+    QVERIFY(!p.main.FormIsLoaded("frmPage"));
+    MonitorView* page = p.main.showView(View::Page);
+    p.main.showView(View::Fixtures); // page now behind another window
+    page->subWindow()->hide();
+    QVERIFY(p.main.FormIsLoaded("frmPage"));
+    QVERIFY(!p.main.FormIsLoaded("frmpage"));
+    page->subWindow()->close();
+    QVERIFY(!p.main.FormIsLoaded("frmPage"));
+    QVERIFY(p.main.FormIsLoaded("frmMain"));
+}
+
+void tst_MainWindow::aboutVersionText_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("revision");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("2.0.3") << 2 << 0 << 3 << "LV Monitor version 2.03";
+    QTest::newRow("1.2.7") << 1 << 2 << 7 << "LV Monitor version 1.27";
+    QTest::newRow("1.10.12") << 1 << 10 << 12 << "LV Monitor version 1.1012";
+}
+
+void tst_MainWindow::aboutVersionText()
+{
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, revision);
+    QFETCH(QString, text);
+    QCOMPARE(frmMain::versionText(major, minor, revision), text);
+
+    Program p;
+    QString shown, title;
+    QTimer::singleShot(0, [&] {
+        auto* box = p.main.findChild<QMessageBox*>("aboutBox");
+        QVERIFY(box);
+        shown = box->text();
+        title = box->windowTitle();
+        box->accept();
+    });
+    p.main.findChild<QAction*>("mnuAbout")->trigger();
+    QCOMPARE(title, QStringLiteral("About LV Monitor"));
+    QVERIFY(shown.startsWith(QStringLiteral("LV Monitor version 1.00\n\n")));
+}
+
+void tst_MainWindow::helpShowsTheConnectingPage()
+{
+    Program p;
+    p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
+    auto* help = p.main.findChild<HelpWindow*>();
+    QVERIFY(help && help->isVisible());
+    QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("Connecting to the console")));
+}
+
+void tst_MainWindow::lineErrorShowsAWarningBox()
+{
+    Program p;
+    p.main.Connect();
+    p.backend->deliver(bytes({0xA5, 0x01}));
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = p.main.findChild<QMessageBox*>("lineErrorBox");
+        QVERIFY(box);
+        text = box->text();
+        icon = box->icon();
+        box->accept();
+    });
+    p.backend->raiseLineError(1009);
+    QCOMPARE(text, QStringLiteral("parity error on com port"));
+    QCOMPARE(icon, QMessageBox::Warning);
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
