@@ -3,8 +3,15 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+// The pages live in a static library, whose resources the linker would otherwise drop.
+static void initHelpResources()
+{
+    Q_INIT_RESOURCE(help);
+}
+
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    initHelpResources();
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("LV Monitor Help"));
     m_browser = new QTextBrowser(this);
