@@ -16,7 +16,12 @@ class GridModel : public QAbstractTableModel
     Q_OBJECT
 public:
     // Alignment codes of the grid's operations: the low two bits choose left, centre or right.
-    enum Align { AlignLeft = 0, AlignCentre = 1, AlignRight = 2 };
+    enum Align
+    {
+        AlignLeft = 0,
+        AlignCentre = 1,
+        AlignRight = 2
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -51,7 +56,7 @@ private:
     struct Cell
     {
         QString text;
-        QColor background; // invalid: the grid's own
+        QColor background;    // invalid: the grid's own
         qint8 alignment = -1; // -1: the column's
     };
     struct Column

@@ -1,0 +1,273 @@
+#include "controls/Grid.h"
+
+#include "controls/GridModel.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
+{
+    setModel(m_model);
+    setFont(defaultFont());
+    setShowGrid(true);
+    setEditTriggers(NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(LineHeight);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setFixedHeight(LineHeight);
+    horizontalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setHeaderButtons(true);
+    setMultiSelect(true);
+    setRowMode(true);
+}
+
+QFont Grid::defaultFont()
+{
+    const QString classic = QStringLiteral("MS Sans Serif");
+    QFont font = QFontDatabase::hasFamily(classic) ? QFont(classic) : QApplication::font();
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+QColor Grid::resolveColour(quint32 colour) const
+{
+    if (colour & 0x80000000u)
+        return palette().color((colour & 0xFF) == 15 ? QPalette::Button : QPalette::Base);
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+void Grid::addColumn(const QString& key, const QString& header, int alignment, int /*icon*/,
+                     int width)
+{
+    m_model->addColumn(key, header, alignment);
+    setColumnWidth(m_model->columnCount() - 1, width);
+}
+
+int Grid::columns() const
+{
+    return m_model->columnCount();
+}
+
+int Grid::rows() const
+{
+    return m_model->rowCount();
+}
+
+void Grid::setRows(int rows)
+{
+    m_model->setRows(rows);
+}
+
+QString Grid::cellText(int row, int column) const
+{
+    return m_model->text(row - 1, column - 1);
+}
+
+void Grid::setCellText(int row, int column, const QString& text)
+{
+    m_model->setText(row - 1, column - 1, text);
+}
+
+void Grid::setCellText(int row, int column, qint64 value)
+{
+    m_model->setText(row - 1, column - 1, QString::number(value));
+}
+
+QColor Grid::cellBackColor(int row, int column) const
+{
+    return m_model->background(row - 1, column - 1);
+}
+
+void Grid::setCellBackColor(int row, int column, quint32 colour)
+{
+    m_model->setBackground(row - 1, column - 1, resolveColour(colour));
+}
+
+int Grid::cellTextAlign(int row, int column) const
+{
+    return m_model->alignment(row - 1, column - 1);
+}
+
+void Grid::setCellTextAlign(int row, int column, int alignment)
+{
+    m_model->setAlignment(row - 1, column - 1, alignment);
+}
+
+QString Grid::columnHeader(const QString& key) const
+{
+    return columnHeader(m_model->columnOf(key) + 1);
+}
+
+void Grid::setColumnHeader(const QString& key, const QString& text)
+{
+    m_model->setHeader(m_model->columnOf(key), text);
+}
+
+bool Grid::columnVisible(const QString& key) const
+{
+    const int column = m_model->columnOf(key);
+    return column >= 0 && !isColumnHidden(column);
+}
+
+void Grid::setColumnVisible(const QString& key, bool visible)
+{
+    const int column = m_model->columnOf(key);
+    if (column >= 0)
+        setColumnHidden(column, !visible);
+}
+
+QString Grid::columnHeader(int column) const
+{
+    return m_model->headerData(column - 1, Qt::Horizontal).toString();
+}
+
+bool Grid::redraw() const
+{
+    return !m_model->batching();
+}
+
+void Grid::setRedraw(bool on)
+{
+    if (on == redraw())
+        return;
+    if (!on) {
+        setUpdatesEnabled(false);
+        m_model->setBatching(true);
+        return;
+    }
+    // Report the gathered changes while painting is still off, then paint once.
+    m_model->setBatching(false);
+    setUpdatesEnabled(true);
+}
+
+void Grid::clear()
+{
+    m_model->clearRows();
+}
+
+void Grid::clearCellSelection()
+{
+    if (QItemSelectionModel* selection = selectionModel()) {
+        selection->clearSelection();
+        selection->clearCurrentIndex();
+    }
+}
+
+void Grid::setHeaderButtons(bool on)
+{
+    m_headerButtons = on;
+    horizontalHeader()->setSectionsClickable(on);
+    horizontalHeader()->setHighlightSections(on);
+}
+
+void Grid::setMultiSelect(bool on)
+{
+    m_multiSelect = on;
+    setSelectionMode(on ? ExtendedSelection : SingleSelection);
+}
+
+void Grid::setRowMode(bool on)
+{
+    m_rowMode = on;
+    setSelectionBehavior(on ? SelectRows : SelectItems);
+}
+
+void Grid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QTableView::selectionChanged(selected, deselected);
+    if (selected.isEmpty())
+        return;
+    // A click makes the cell current before selecting it; the keyboard selects first. Prefer the
+    // current cell when it is the one just selected, so that row mode reports the picked column.
+    const QModelIndex current = currentIndex();
+    const QModelIndex picked = selected.contains(current) ? current : selected.indexes().first();
+    emit cellSelected(picked.row() + 1, picked.column() + 1);
+}
+
+void Grid::mouseMoveEvent(QMouseEvent* event)
+{
+    // Dragging over cells would pick every cell passed over; with one cell at a time only the
+    // press picks.
+    if (!m_multiSelect && event->buttons() != Qt::NoButton)
+        return;
+    QTableView::mouseMoveEvent(event);
+}
+
+void Grid::keyPressEvent(QKeyEvent* event)
+{
+    bool doDefault = true;
+    emit keyDown(virtualKeyCode(*event), shiftState(event->modifiers()), &doDefault);
+    if (doDefault)
+        QTableView::keyPressEvent(event);
+    else
+        event->accept();
+}
+
+void Grid::keyReleaseEvent(QKeyEvent* event)
+{
+    emit keyUp(virtualKeyCode(*event), shiftState(event->modifiers()));
+    QTableView::keyReleaseEvent(event);
+}
+
+int Grid::shiftState(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+int Grid::virtualKeyCode(const QKeyEvent& event)
+{
+    const int key = event.key();
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return key; // the same codes as ASCII digits and capitals
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 0x70 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace:
+        return 0x08;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0x09;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 0x0D;
+    case Qt::Key_Shift:
+        return 0x10;
+    case Qt::Key_Control:
+        return 0x11;
+    case Qt::Key_Alt:
+        return 0x12;
+    case Qt::Key_Escape:
+        return 0x1B;
+    case Qt::Key_Space:
+        return 0x20;
+    case Qt::Key_PageUp:
+        return 0x21;
+    case Qt::Key_PageDown:
+        return 0x22;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Left:
+        return 0x25;
+    case Qt::Key_Up:
+        return 0x26;
+    case Qt::Key_Right:
+        return 0x27;
+    case Qt::Key_Down:
+        return 0x28;
+    case Qt::Key_Insert:
+        return 0x2D;
+    case Qt::Key_Delete:
+        return 0x2E;
+    default:
+        return 0;
+    }
+}

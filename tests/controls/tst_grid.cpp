@@ -1,0 +1,316 @@
+#include "controls/Grid.h"
+#include "controls/GridModel.h"
+
+#include <QHeaderView>
+#include <QPaintEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+// Collects what the grid's viewport paints, so tests can tell one cell's repaint from a whole
+// view's.
+class PaintRecorder : public QObject
+{
+public:
+    int paints = 0;
+    QRegion region;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            region += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+    void reset()
+    {
+        paints = 0;
+        region = QRegion();
+    }
+};
+
+class tst_Grid : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void looksAsTheViewsExpect();
+    void rowCountGrowsAndShrinksFromTheEnd();
+    void cellsOutsideTheGridIgnoreWritesAndReadEmpty_data();
+    void cellsOutsideTheGridIgnoreWritesAndReadEmpty();
+    void coloursResolveSystemButtonFaceFromThePalette_data();
+    void coloursResolveSystemButtonFaceFromThePalette();
+    void centredAlignmentReachesTheView();
+    void columnsAreFoundByKey();
+    void zeroBytesInNamesAreDrawnAsBlanks();
+    void writingOneCellRepaintsOnlyThatCell();
+    void redrawOffPaintsNothingAndOnPaintsTheChangesOnce();
+    void clickAndKeyboardPicksAreReported();
+    void sameCellIsReportedAgainOnlyAfterClearingTheSelection();
+    void keyDownCanStopTheGridsOwnHandling();
+
+private:
+    QPoint centreOf(int row, int column) const
+    {
+        return grid->visualRect(grid->model()->index(row - 1, column - 1)).center();
+    }
+    Grid* grid = nullptr;
+};
+
+void tst_Grid::init()
+{
+    grid = new Grid;
+    grid->resize(600, 300);
+    grid->setHeaderButtons(false);
+    grid->setMultiSelect(false);
+    grid->setRowMode(false);
+    grid->addColumn(QStringLiteral("mnum"), QStringLiteral("No."), 0, -1, 60);
+    grid->addColumn(QStringLiteral("mname"), QStringLiteral("Name"), 0, -1, 120);
+    grid->addColumn(QString(), QStringLiteral("chnl. 1"), 0, -1, 90);
+    grid->setRows(4);
+}
+
+void tst_Grid::cleanup()
+{
+    delete grid;
+    grid = nullptr;
+}
+
+void tst_Grid::looksAsTheViewsExpect()
+{
+    QCOMPARE(grid->columns(), 3);
+    QCOMPARE(grid->columnWidth(1), 120);
+    QCOMPARE(grid->horizontalHeader()->height(), Grid::LineHeight);
+    QCOMPARE(grid->rowHeight(0), Grid::LineHeight);
+    QCOMPARE(grid->font().pointSizeF(), 8.25);
+    QVERIFY(grid->showGrid());
+    QVERIFY(!grid->verticalHeader()->isVisible());
+    QCOMPARE(grid->columnHeader(3), QStringLiteral("chnl. 1"));
+}
+
+// Rows beyond the new count go; the rows that stay keep their cells.
+void tst_Grid::rowCountGrowsAndShrinksFromTheEnd()
+{
+    grid->setCellText(1, 2, QStringLiteral("first"));
+    grid->setCellText(4, 2, QStringLiteral("last"));
+    grid->setRows(2);
+    QCOMPARE(grid->rows(), 2);
+    QCOMPARE(grid->cellText(1, 2), QStringLiteral("first"));
+    grid->setRows(5);
+    QCOMPARE(grid->cellText(4, 2), QString()); // a new, empty row
+    grid->clear();
+    QCOMPARE(grid->rows(), 0);
+    QCOMPARE(grid->columns(), 3);
+}
+
+void tst_Grid::cellsOutsideTheGridIgnoreWritesAndReadEmpty_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::newRow("row 0") << 0 << 1;
+    QTest::newRow("column 0") << 1 << 0;
+    QTest::newRow("row past the end") << 5 << 1;
+    QTest::newRow("column past the end") << 1 << 4;
+    QTest::newRow("negative") << -1 << -1;
+}
+
+void tst_Grid::cellsOutsideTheGridIgnoreWritesAndReadEmpty()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QSignalSpy changes(grid->model(), &QAbstractItemModel::dataChanged);
+    grid->setCellText(row, column, QStringLiteral("x"));
+    grid->setCellText(row, column, qint64(7));
+    grid->setCellBackColor(row, column, Grid::ButtonFace);
+    grid->setCellTextAlign(row, column, 1);
+    QCOMPARE(grid->cellText(row, column), QString());
+    QVERIFY(!grid->cellBackColor(row, column).isValid());
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(grid->rows(), 4);
+    QCOMPARE(grid->columns(), 3);
+}
+
+void tst_Grid::coloursResolveSystemButtonFaceFromThePalette_data()
+{
+    QTest::addColumn<quint32>("colour");
+    QTest::addColumn<QColor>("expected");
+    QPalette palette;
+    palette.setColor(QPalette::Button, QColor(10, 20, 30));
+    qApp->setPalette(palette);
+    QTest::newRow("button face") << quint32(Grid::ButtonFace) << QColor(10, 20, 30);
+    QTest::newRow("red, BGR order") << quint32(0x0000FF) << QColor(255, 0, 0);
+    QTest::newRow("blue, BGR order") << quint32(0xFF0000) << QColor(0, 0, 255);
+}
+
+void tst_Grid::coloursResolveSystemButtonFaceFromThePalette()
+{
+    QFETCH(quint32, colour);
+    QFETCH(QColor, expected);
+    grid->setPalette(qApp->palette());
+    grid->setCellBackColor(2, 3, colour);
+    QCOMPARE(grid->cellBackColor(2, 3), expected);
+    const QVariant brush = grid->model()->index(1, 2).data(Qt::BackgroundRole);
+    QCOMPARE(brush.value<QBrush>().color(), expected);
+}
+
+void tst_Grid::centredAlignmentReachesTheView()
+{
+    grid->setCellTextAlign(3, 1, 1);
+    const auto align =
+        grid->model()->index(2, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+    QVERIFY(align & Qt::AlignHCenter);
+    QCOMPARE(grid->cellTextAlign(3, 2), 0); // the others keep the column's
+}
+
+void tst_Grid::columnsAreFoundByKey()
+{
+    grid->setColumnHeader(QStringLiteral("mname"), QStringLiteral("Scenes"));
+    QCOMPARE(grid->columnHeader(QStringLiteral("mname")), QStringLiteral("Scenes"));
+    QCOMPARE(grid->columnHeader(2), QStringLiteral("Scenes"));
+    grid->setColumnVisible(QStringLiteral("mnum"), false);
+    QVERIFY(grid->isColumnHidden(0));
+    QVERIFY(!grid->columnVisible(QStringLiteral("mnum")));
+    grid->setColumnVisible(QStringLiteral("mnum"), true);
+    QVERIFY(!grid->isColumnHidden(0));
+    // An unknown key changes nothing.
+    grid->setColumnHeader(QStringLiteral("nope"), QStringLiteral("x"));
+    grid->setColumnVisible(QStringLiteral("nope"), false);
+    for (int c = 1; c <= 3; ++c)
+        QVERIFY(grid->columnHeader(c) != QStringLiteral("x"));
+    QCOMPARE(grid->horizontalHeader()->hiddenSectionCount(), 0);
+}
+
+void tst_Grid::zeroBytesInNamesAreDrawnAsBlanks()
+{
+    const QString name = QStringLiteral("Wash") + QString(4, QChar(0));
+    grid->setCellText(1, 2, name);
+    QCOMPARE(grid->cellText(1, 2), name); // kept as received
+    QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Wash    "));
+}
+
+// The fixtures view writes one cell per live value: that must not repaint the whole grid.
+void tst_Grid::writingOneCellRepaintsOnlyThatCell()
+{
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    PaintRecorder paints;
+    grid->viewport()->installEventFilter(&paints);
+    QCoreApplication::processEvents();
+    paints.reset();
+    QSignalSpy changes(grid->model(), &QAbstractItemModel::dataChanged);
+
+    grid->setCellText(3, 2, QStringLiteral("128 OPEN"));
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes[0][0].toModelIndex(), grid->model()->index(2, 1));
+    QCOMPARE(changes[0][1].toModelIndex(), grid->model()->index(2, 1));
+    QTRY_VERIFY(paints.paints > 0);
+    const QRect cell = grid->visualRect(grid->model()->index(2, 1));
+    QVERIFY2(cell.contains(paints.region.boundingRect()),
+             qPrintable(QStringLiteral("painted %1,%2 %3x%4")
+                            .arg(paints.region.boundingRect().x())
+                            .arg(paints.region.boundingRect().y())
+                            .arg(paints.region.boundingRect().width())
+                            .arg(paints.region.boundingRect().height())));
+
+    // Writing the same text again costs nothing.
+    grid->setCellText(3, 2, QStringLiteral("128 OPEN"));
+    QCOMPARE(changes.count(), 1);
+}
+
+void tst_Grid::redrawOffPaintsNothingAndOnPaintsTheChangesOnce()
+{
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    PaintRecorder paints;
+    grid->viewport()->installEventFilter(&paints);
+    QCoreApplication::processEvents();
+    paints.reset();
+    QSignalSpy changes(grid->model(), &QAbstractItemModel::dataChanged);
+
+    grid->setRedraw(false);
+    QVERIFY(!grid->redraw());
+    grid->setCellText(1, 1, QStringLiteral("a"));
+    grid->setCellText(4, 3, QStringLiteral("b"));
+    grid->setCellBackColor(2, 2, Grid::ButtonFace);
+    grid->setRows(6);
+    grid->setCellText(6, 1, QStringLiteral("c"));
+    QTest::qWait(50);
+    QCOMPARE(paints.paints, 0);
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(grid->cellText(4, 3), QStringLiteral("b")); // the data is there, only unpainted
+
+    grid->setRedraw(true);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes[0][0].toModelIndex(), grid->model()->index(0, 0));
+    QCOMPARE(changes[0][1].toModelIndex(), grid->model()->index(5, 2));
+    QTRY_VERIFY(paints.paints > 0);
+    QVERIFY(paints.region.boundingRect().contains(grid->visualRect(grid->model()->index(5, 0))));
+    // Switching on again, with nothing changed, reports nothing.
+    grid->setRedraw(true);
+    QCOMPARE(changes.count(), 1);
+}
+
+void tst_Grid::clickAndKeyboardPicksAreReported()
+{
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    QSignalSpy picks(grid, &Grid::cellSelected);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(2, 3));
+    QCOMPARE(picks.count(), 1);
+    QCOMPARE(picks[0], (QList<QVariant>{2, 3}));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(picks.count(), 2);
+    QCOMPARE(picks[1], (QList<QVariant>{3, 3}));
+
+    // In row mode the whole row is selected, and the picked column is still the one clicked.
+    grid->setRowMode(true);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(4, 2));
+    QCOMPARE(picks.last(), (QList<QVariant>{4, 2}));
+}
+
+void tst_Grid::sameCellIsReportedAgainOnlyAfterClearingTheSelection()
+{
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    QSignalSpy picks(grid, &Grid::cellSelected);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(1, 2));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(1, 2));
+    QCOMPARE(picks.count(), 1);
+    grid->clearCellSelection();
+    QVERIFY(grid->selectionModel()->selectedIndexes().isEmpty());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(1, 2));
+    QCOMPARE(picks.count(), 2);
+    QCOMPARE(picks[1], (QList<QVariant>{1, 2}));
+}
+
+void tst_Grid::keyDownCanStopTheGridsOwnHandling()
+{
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    QList<int> downs, ups;
+    bool stop = false;
+    connect(grid, &Grid::keyDown, this, [&](int code, int shift, bool* doDefault) {
+        downs << code << shift;
+        if (stop)
+            *doDefault = false;
+    });
+    connect(grid, &Grid::keyUp, this, [&](int code, int) { ups << code; });
+
+    QTest::keyPress(grid, Qt::Key_Control);
+    QTest::keyRelease(grid, Qt::Key_Control);
+    QCOMPARE(downs.first(), 17);
+    QCOMPARE(ups, (QList<int>{17}));
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(1, 1));
+    stop = true;
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(grid->currentIndex().row(), 0); // the grid did not move
+    stop = false;
+    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(grid->currentIndex().row(), 1);
+    QCOMPARE(downs.mid(downs.size() - 2), (QList<int>{40, 1}));
+}
+
+QTEST_MAIN(tst_Grid)
+#include "tst_grid.moc"
