@@ -97,7 +97,9 @@ void QtSerialBackend::readArrived()
 
 void QtSerialBackend::portError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError) {
+    // A pulled adapter reports a resource error; a pty whose far end closed fails every read.
+    // Either way the device is gone, and the read notifier would fire again until it is closed.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
         const QString reason = m_port.errorString();
         m_port.clearError();
         emit deviceLost(reason);
