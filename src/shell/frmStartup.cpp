@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-frmStartup::frmStartup(QWidget* mainWindow) : QWidget(mainWindow, Qt::Dialog)
+frmStartup::frmStartup(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName(QStringLiteral("frmStartup"));
     setWindowTitle(QStringLiteral("Initialize Com Port"));
@@ -29,6 +29,7 @@ frmStartup::frmStartup(QWidget* mainWindow) : QWidget(mainWindow, Qt::Dialog)
     CmdConnect = new QPushButton(QStringLiteral("Connect"), this);
     CmdConnect->setObjectName(QStringLiteral("CmdConnect"));
     CmdConnect->setDefault(true);
+    CmdConnect->setAutoDefault(true);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -45,6 +46,8 @@ frmStartup::frmStartup(QWidget* mainWindow) : QWidget(mainWindow, Qt::Dialog)
     connect(optCom1, &QRadioButton::clicked, this, &frmStartup::optCom1_Click);
     connect(optCom2, &QRadioButton::clicked, this, &frmStartup::optCom1_Click);
     connect(CmdConnect, &QPushButton::clicked, this, &frmStartup::connectRequested);
+    setModal(false);
+    CmdConnect->setFocus();
     Form_Load();
 }
 
@@ -79,7 +82,7 @@ bool frmStartup::event(QEvent* e)
 {
     if (e->type() == QEvent::Show || e->type() == QEvent::WindowActivate)
         centreOnMainWindow();
-    return QWidget::event(e);
+    return QDialog::event(e);
 }
 
 void frmStartup::centreOnMainWindow()

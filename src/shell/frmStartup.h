@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QDialog>
 
 class QGroupBox;
 class QLabel;
@@ -8,8 +8,9 @@ class QPushButton;
 class QRadioButton;
 
 // The start-up window: the user picks COM1 or COM2 and connects; the label tells how the
-// connection is going. Modeless, kept in front of the main window and centred on it.
-class frmStartup : public QWidget
+// connection is going. Modeless, kept in front of the main window and centred on it; Connect is
+// its default button, so Enter connects.
+class frmStartup : public QDialog
 {
     Q_OBJECT
 public:

@@ -88,6 +88,7 @@ private slots:
     void errorsAreNotStackedAndInputWaits();
     void lineErrorDuringSpeedSearchIsSilent_data();
     void lineErrorDuringSpeedSearchIsSilent();
+    void rejectedLineSettingsAreReportedWithoutEndingTheSearch();
     void eventCodes_data();
     void eventCodes();
     void portThatCannotBeOpened();
@@ -297,6 +298,20 @@ void tst_Session::lineErrorDuringSpeedSearchIsSilent()
     // The search goes on: a reply still links.
     c.backend->deliver(ticks == 2 ? bytes({0x55, 0x25, 0x05}) : bytes({0xA5, 0x01}));
     QCOMPARE(c.session.SessionStep, qint16(3));
+}
+
+void tst_Session::rejectedLineSettingsAreReportedWithoutEndingTheSearch()
+{
+    Console c;
+    c.backend->rejectDataBits = 7;
+    c.session.Connect();
+    c.session.Timer1_Timer();
+    c.session.Timer1_Timer();
+    QCOMPARE(c.host.errors, QStringList{"dcb error on com port"});
+    QCOMPARE(c.rx.RxState, qint16(2));
+    QVERIFY(c.session.Timer1.isActive());
+    c.session.Timer1_Timer();
+    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane not responding."));
 }
 
 void tst_Session::eventCodes_data()
