@@ -1,10 +1,87 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the program (Release) and runs it.
+# Installs what is missing, builds the program and the console simulator (Release), starts the
+# simulator on a pseudo-terminal and runs the program against it: press Connect and the program
+# links up with the simulated console.
+#
+# With no display (DISPLAY and WAYLAND_DISPLAY unset) it runs both under Xvfb, presses Connect,
+# opens every view through the menus, waits for the data, and saves screenshots in build/demo/.
+#
+# Extra arguments go to the simulator (see build/release/sim/lvconsole-sim --help).
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}"
+
+headless=0
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    headless=1
+    ensure_packages "${BUILD_PACKAGES[@]}" xvfb xdotool imagemagick x11-utils
+else
+    ensure_packages "${BUILD_PACKAGES[@]}"
+fi
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DLV_BUILD_TESTS=OFF -DLV_BUILD_BENCH=OFF
 cmake --build build/release
-exec build/release/src/lvmonitor "$@"
+
+out="$PWD/build/demo"
+mkdir -p "$out"
+rm -f "$out"/*.png
+link="$out/console"
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+build/release/sim/lvconsole-sim --link "$link" --seed 7 --rate 40 "$@" >"$out/simulator.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+[ -e "$link" ] || { echo "the simulator did not start; see $out/simulator.log" >&2; exit 1; }
+
+# The demo keeps its own settings, so it neither reads nor changes a real installation's.
+export LVMONITOR_SETTINGS="$out/settings.ini"
+export LVMONITOR_COM1="$link" LVMONITOR_COM2="$link"
+
+if [ "$headless" -eq 0 ]; then
+    echo "Simulated console on $link. Press Connect in the program."
+    build/release/src/lvmonitor
+    exit 0
+fi
+
+# Headless: drive the program through its own keyboard shortcuts and photograph it.
+rm -f "$LVMONITOR_SETTINGS"
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+build/release/src/lvmonitor >"$out/lvmonitor.log" 2>&1 &
+pids+=($!)
+
+window() { # window id by title, waiting for it to appear
+    local id=""
+    for _ in $(seq 100); do
+        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$id" ] && break
+        sleep 0.1
+    done
+    echo "$id"
+}
+shot() {
+    import -window root "$out/$1.png"
+    echo "$out/$1.png"
+}
+
+startup=$(window "Initialize Com Port")
+main=$(window "Lumivane Monitor")
+[ -n "$startup" ] && [ -n "$main" ] || { echo "the program did not start; see $out/lvmonitor.log" >&2; exit 1; }
+shot startup
+xdotool windowfocus --sync "$startup" key Return
+sleep 3 # the speed search and the data request one second after the link-up
+# Every view this build has, through the Window menu's access keys.
+for entry in f; do
+    xdotool windowfocus --sync "$main" key alt+w "$entry" 2>/dev/null || true
+    sleep 0.5
+done
+sleep 3
+shot main
