@@ -1,0 +1,60 @@
+#pragma once
+
+// The program on a fake serial line that is already linked up: tests tell it what the console
+// says through the receive path and read what it writes back.
+
+#include "Payloads.h"
+#include "controls/Grid.h"
+#include "link/FakeSerialBackend.h"
+#include "shell/frmMain.h"
+#include "views/fixtures/frmFixtures2.h"
+
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QTest>
+
+struct Rig
+{
+    FakeSerialBackend* backend = new FakeSerialBackend;
+    frmMain main{std::unique_ptr<SerialBackend>(backend)};
+
+    explicit Rig(bool portOpen = true)
+    {
+        main.show();
+        if (portOpen) {
+            main.MSComm1().setPortOpen(true);
+            main.receiver().RxState = Receiver::Hunting;
+            main.MSComm1().setRThreshold(1);
+        }
+    }
+    SharedState& state() { return main.state(); }
+    void say(const QByteArray& message) { backend->deliver(message); }
+    void fixture(const Payloads::FixtureSpec& spec)
+    {
+        say(Payloads::message(4, Payloads::fixture(spec)));
+    }
+    void channelValue(int f, int ch, int v)
+    {
+        say(Payloads::message(8, Payloads::bytes({f, ch, v})));
+    }
+    frmFixtures2* open()
+    {
+        return qobject_cast<frmFixtures2*>(main.showView(SessionHost::View::Fixtures));
+    }
+    frmFixtures2* view() const
+    {
+        return qobject_cast<frmFixtures2*>(main.loadedView(SessionHost::View::Fixtures));
+    }
+    void close()
+    {
+        if (frmFixtures2* v = view())
+            v->subWindow()->close();
+    }
+    Grid& grid() { return *view()->findChild<Grid*>(QStringLiteral("grdFixtures")); }
+    QList<QByteArray> writes() const { return backend->writes; }
+};
+
+inline void forgetSettings()
+{
+    QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
+}

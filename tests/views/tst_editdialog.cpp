@@ -1,0 +1,331 @@
+// The channel edit dialog opened from a pick in the fixtures window: what it shows, and the exact
+// commands it writes in each edit mode.
+
+#include "Rig.h"
+#include "model/Settings.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace Payloads;
+
+namespace {
+
+// Steps of the profile's channel 1: the pick lists these names and sends their values.
+const QList<Step> Gobo{{10, 0, 63, "OPEN"}, {80, 64, 127, "STAR"}, {165, 128, 255, "SPIN"}};
+
+FixtureSpec fixtureOf(int number, int type, int profile, int nchnls, int multi)
+{
+    FixtureSpec s;
+    s.number = number;
+    s.type = type;
+    s.profile = profile;
+    s.nchnls = nchnls;
+    s.multi = multi;
+    s.address = 1 + 32 * number;
+    s.name = "Unit " + QByteArray::number(number + 1);
+    s.channelNames = {"Pan", "Gobo", "Dim"};
+    return s;
+}
+
+QByteArray cmd(int f, int c, int v)
+{
+    QByteArray out = bytes({0xA5, 0x08, f, c, v});
+    if (v == 0xA5)
+        out.append('\0');
+    return out;
+}
+
+void setMode(const QString& mode)
+{
+    Settings s;
+    for (const char* key : {"this", "all", "sel"})
+        s.SaveBool("edit", QString::fromLatin1(key), mode == QLatin1String(key));
+}
+
+// The console's rig for these tests: fixtures 0, 2 and 5 are profile 7 fixtures with two cells of
+// three channels; fixture 3 is a library fixture of type 7; fixture 4 a library fixture of type
+// 5 ... beside profile fixture 6 of profile 5; fixture 1 is an empty slot, beside profile fixture
+// 8 of profile 0.
+struct EditRig : Rig
+{
+    frmFixtures2* view;
+    EditRig()
+    {
+        say(message(7, profile(7, {{}, Gobo, {}})));
+        fixture(fixtureOf(0, 255, 7, 3, 2));
+        fixture(fixtureOf(2, 255, 7, 3, 2));
+        fixture(fixtureOf(3, 7, 0, 3, 2));
+        fixture(fixtureOf(4, 5, 0, 3, 1));
+        fixture(fixtureOf(5, 255, 7, 3, 1));
+        fixture(fixtureOf(6, 255, 5, 3, 1));
+        fixture(fixtureOf(8, 255, 0, 3, 1));
+        channelValue(0, 1, 70); // STAR
+        channelValue(3, 1, 42);
+        view = open();
+        backend->clearWrites();
+    }
+    // Picks the value cell of flat channel `ch` of fixture `f`.
+    frmEdit* pick(int f, int ch)
+    {
+        emit grid().cellSelected(view->FixtureRow(f) + 1, ch + 2);
+        return view->editDialog();
+    }
+    template <typename T>
+    T* control(frmEdit* dialog, const char* name)
+    {
+        return dialog->findChild<T*>(QString::fromLatin1(name));
+    }
+};
+
+} // namespace
+
+class tst_EditDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { forgetSettings(); }
+    void showsThePickedChannel_data();
+    void showsThePickedChannel();
+    void sitsCentredOverTheFixturesWindow();
+    void writesTheCommandsOfTheEditMode_data();
+    void writesTheCommandsOfTheEditMode();
+    void unconvertibleValueIsClearedAndNothingSent_data();
+    void unconvertibleValueIsClearedAndNothingSent();
+    void onlyDigitsReachTheValue();
+    void editModeIsStoredAndRestored();
+    void cancelAndDeactivationCloseWithoutSending();
+    void pickOutsideAnyFixtureOpensNoDialog();
+    void closedPortSendsNothing();
+};
+
+void tst_EditDialog::showsThePickedChannel_data()
+{
+    QTest::addColumn<int>("fixture");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("editProf");
+    const QStringList gobo{"OPEN    ", "STAR    ", "SPIN    "};
+    QTest::newRow("profile fixture")
+        << 0 << 1 << QStringList{"1 - Unit 1          ", "Channel 2", "Gobo    "} << gobo
+        << "STAR    " << 0;
+    // The second cell shows the first cell's channel: name, steps and value name.
+    QTest::newRow("second cell") << 0 << 4
+                                 << QStringList{"1 - Unit 1          ", "Channel 5", "Gobo    "}
+                                 << gobo << "STAR    " << 0;
+    QTest::newRow("library fixture: the value")
+        << 3 << 4 << QStringList{"4 - Unit 4          ", "Channel 5", "Gobo    "} << QStringList{}
+        << "42" << 0;
+    QTest::newRow("profile not received")
+        << 6 << 1 << QStringList{"7 - Unit 7          ", "Channel 2", "Gobo    "} << QStringList{}
+        << "0" << -1;
+    QTest::newRow("channel without steps")
+        << 5 << 0 << QStringList{"6 - Unit 6          ", "Channel 1", "Pan     "} << QStringList{}
+        << "0" << 0;
+}
+
+void tst_EditDialog::showsThePickedChannel()
+{
+    QFETCH(int, fixture);
+    QFETCH(int, channel);
+    QFETCH(QStringList, labels);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, text);
+    QFETCH(int, editProf);
+    EditRig rig;
+    frmEdit* dialog = rig.pick(fixture, channel);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit Fixture"));
+    QCOMPARE(rig.control<QLabel>(dialog, "label1")->text(), labels[0]);
+    QCOMPARE(rig.control<QLabel>(dialog, "Label2")->text(), labels[1]);
+    QCOMPARE(rig.control<QLabel>(dialog, "Label3")->text(), labels[2]);
+    auto* combo = rig.control<QComboBox>(dialog, "cboEdit");
+    QStringList listed;
+    for (int i = 0; i < combo->count(); ++i)
+        listed << combo->itemText(i);
+    QCOMPARE(listed, steps);
+    QCOMPARE(combo->currentText(), text);
+    QCOMPARE(dialog->EditFixt(), quint8(fixture));
+    QCOMPARE(dialog->EditChnl(), quint8(channel));
+    QCOMPARE(dialog->EditProf(), qint16(editProf));
+    QVERIFY(rig.control<QRadioButton>(dialog, "optThisFixt")->isChecked());
+}
+
+void tst_EditDialog::sitsCentredOverTheFixturesWindow()
+{
+    EditRig rig;
+    frmEdit* dialog = rig.pick(0, 1);
+    const QWidget* window = rig.view->subWindow();
+    const QPoint expected = window->mapToGlobal(QPoint(0, 0)) +
+                            QPoint((window->width() - dialog->frameGeometry().width()) / 2,
+                                   (window->height() - dialog->frameGeometry().height()) / 2);
+    const QPoint offset = dialog->frameGeometry().topLeft() - expected;
+    // Placed before it is shown, when its frame is not known yet: a frame's width off at most.
+    QVERIFY2(qAbs(offset.x()) <= 3 && qAbs(offset.y()) <= 3,
+             qPrintable(QStringLiteral("off by %1,%2").arg(offset.x()).arg(offset.y())));
+}
+
+void tst_EditDialog::writesTheCommandsOfTheEditMode_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("fixture");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QString>("typed"); // empty: pick the list's second step (STAR, 80)
+    QTest::addColumn<QList<QByteArray>>("written");
+
+    QTest::newRow("this, typed 12")
+        << "this" << 0 << 4 << QList<int>{} << "12" << QList<QByteArray>{cmd(0, 4, 12)};
+    QTest::newRow("this, 007 is 7")
+        << "this" << 0 << 4 << QList<int>{} << "007" << QList<QByteArray>{cmd(0, 4, 7)};
+    QTest::newRow("this, step picked")
+        << "this" << 0 << 4 << QList<int>{} << "" << QList<QByteArray>{cmd(0, 4, 80)};
+    QTest::newRow("this, 165 is followed by 00")
+        << "this" << 2 << 1 << QList<int>{} << "165" << QList<QByteArray>{cmd(2, 1, 0xA5)};
+    QTest::newRow("this, 255") << "this" << 2 << 1 << QList<int>{} << "255"
+                               << QList<QByteArray>{cmd(2, 1, 255)};
+    // Every profile 7 fixture, each of its cells, in fixture then cell order.
+    QTest::newRow("all, profile fixtures with two cells")
+        << "all" << 0 << 4 << QList<int>{} << ""
+        << QList<QByteArray>{cmd(0, 1, 80), cmd(0, 4, 80), cmd(2, 1, 80), cmd(2, 4, 80),
+                             cmd(5, 1, 80)};
+    // Library type 7 is not profile 7; library type 5 is not profile 5.
+    QTest::newRow("all, library type")
+        << "all" << 3 << 2 << QList<int>{} << "9" << QList<QByteArray>{cmd(3, 2, 9), cmd(3, 5, 9)};
+    QTest::newRow("all, library type 5 beside profile 5")
+        << "all" << 4 << 0 << QList<int>{} << "1" << QList<QByteArray>{cmd(4, 0, 1)};
+    // An empty slot has type 0 and profile 0: it is not a profile 0 fixture.
+    QTest::newRow("all, profile 0 beside empty slots")
+        << "all" << 8 << 2 << QList<int>{} << "3" << QList<QByteArray>{cmd(8, 2, 3)};
+    QTest::newRow("sel, nothing selected")
+        << "sel" << 0 << 1 << QList<int>{} << "50" << QList<QByteArray>{};
+    QTest::newRow("sel, the picked flat channel")
+        << "sel" << 0 << 4 << QList<int>{3, 6} << "50"
+        << QList<QByteArray>{cmd(3, 4, 50), cmd(6, 4, 50)};
+    QTest::newRow("no mode stored") << "" << 0 << 4 << QList<int>{} << "50" << QList<QByteArray>{};
+}
+
+void tst_EditDialog::writesTheCommandsOfTheEditMode()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, fixture);
+    QFETCH(int, channel);
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, typed);
+    QFETCH(QList<QByteArray>, written);
+    setMode(mode);
+    EditRig rig;
+    for (int f : selected)
+        rig.say(message(12, bytes({f, 1})));
+    QPointer<frmEdit> dialog = rig.pick(fixture, channel);
+    QVERIFY(dialog);
+    auto* combo = rig.control<QComboBox>(dialog, "cboEdit");
+    if (typed.isEmpty()) {
+        emit combo->activated(1);
+    } else {
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo, typed);
+        QTest::keyClick(combo, Qt::Key_Return);
+        if (dialog)
+            QCOMPARE(combo->currentText(), QString::number(typed.toInt()));
+    }
+    QCOMPARE(rig.writes(), written);
+    QTRY_VERIFY(!dialog); // a value sent closes the dialog
+}
+
+void tst_EditDialog::unconvertibleValueIsClearedAndNothingSent_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("above 255") << "300";
+    QTest::newRow("empty") << "";
+    QTest::newRow("a step name") << "STAR    ";
+    QTest::newRow("very long") << "99999999999999999999";
+}
+
+void tst_EditDialog::unconvertibleValueIsClearedAndNothingSent()
+{
+    QFETCH(QString, text);
+    EditRig rig;
+    QPointer<frmEdit> dialog = rig.pick(0, 1);
+    auto* combo = rig.control<QComboBox>(dialog, "cboEdit");
+    combo->setEditText(text);
+    QTest::keyClick(combo, Qt::Key_Enter);
+    QCOMPARE(combo->currentText(), QString());
+    QCOMPARE(rig.writes(), QList<QByteArray>{});
+    QCoreApplication::processEvents();
+    QVERIFY(dialog && dialog->isVisible());
+}
+
+void tst_EditDialog::onlyDigitsReachTheValue()
+{
+    EditRig rig;
+    frmEdit* dialog = rig.pick(3, 1);
+    auto* combo = rig.control<QComboBox>(dialog, "cboEdit");
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo, "1a-2 .3/:");
+    QCOMPARE(combo->currentText(), QStringLiteral("123"));
+    QTest::keyClick(combo, Qt::Key_Backspace); // dropped like any other non-digit
+    QCOMPARE(combo->currentText(), QStringLiteral("123"));
+    QTest::keyClick(combo, Qt::Key_Left);
+    QTest::keyClick(combo, Qt::Key_Delete); // keys that type nothing still work
+    QCOMPARE(combo->currentText(), QStringLiteral("12"));
+}
+
+void tst_EditDialog::editModeIsStoredAndRestored()
+{
+    EditRig rig;
+    frmEdit* dialog = rig.pick(0, 1);
+    QTest::mouseClick(rig.control<QRadioButton>(dialog, "optAllFixt"), Qt::LeftButton);
+    const Settings s;
+    QCOMPARE(s.GetSetting("edit", "this"), QStringLiteral("False"));
+    QCOMPARE(s.GetSetting("edit", "all"), QStringLiteral("True"));
+    QCOMPARE(s.GetSetting("edit", "sel"), QStringLiteral("False"));
+    dialog->close();
+    dialog = rig.pick(2, 1);
+    QVERIFY(rig.control<QRadioButton>(dialog, "optAllFixt")->isChecked());
+    QVERIFY(!rig.control<QRadioButton>(dialog, "optThisFixt")->isChecked());
+}
+
+void tst_EditDialog::cancelAndDeactivationCloseWithoutSending()
+{
+    EditRig rig;
+    QPointer<frmEdit> dialog = rig.pick(0, 1);
+    QTest::mouseClick(rig.control<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+    QTRY_VERIFY(!dialog);
+
+    dialog = rig.pick(0, 1);
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    rig.main.activateWindow();
+    QTRY_VERIFY(!dialog);
+    // Deactivated with a step name in the text: still nothing sent.
+    QCOMPARE(rig.writes(), QList<QByteArray>{});
+}
+
+void tst_EditDialog::pickOutsideAnyFixtureOpensNoDialog()
+{
+    EditRig rig;
+    // The view's pick still points nowhere (row 0): the dialog refuses to load.
+    frmEdit dialog(*rig.view, ViewContext{rig.state(), rig.main.MSComm1(), rig.main});
+    QVERIFY(!dialog.Form_Load());
+    QCOMPARE(rig.writes(), QList<QByteArray>{});
+}
+
+void tst_EditDialog::closedPortSendsNothing()
+{
+    EditRig rig;
+    frmEdit* dialog = rig.pick(0, 1);
+    rig.main.MSComm1().setPortOpen(false);
+    auto* combo = rig.control<QComboBox>(dialog, "cboEdit");
+    combo->setEditText(QStringLiteral("5"));
+    QTest::keyClick(combo, Qt::Key_Return);
+    QCOMPARE(rig.writes(), QList<QByteArray>{});
+}
+
+QTEST_MAIN(tst_EditDialog)
+#include "tst_editdialog.moc"

@@ -1,0 +1,387 @@
+// The fixtures window fed through the receive path: block layout, live values, the channel pick,
+// and what it tells the console and stores as it opens and closes.
+
+#include "Rig.h"
+#include "model/Settings.h"
+#include "shell/Twips.h"
+
+#include <QAction>
+
+using namespace Payloads;
+
+namespace {
+
+FixtureSpec spot(int number, int nchnls, int multi = 1, QList<QByteArray> names = {})
+{
+    FixtureSpec s;
+    s.number = number;
+    s.type = 255;
+    s.profile = 3;
+    s.nchnls = nchnls;
+    s.multi = multi;
+    s.address = 1 + 32 * number;
+    s.name = "Spot " + QByteArray::number(number + 1);
+    s.channelNames = names;
+    return s;
+}
+
+QStringList rowTexts(Grid& grid, int row)
+{
+    QStringList texts;
+    for (int c = 1; c <= grid.columns(); ++c)
+        texts << grid.cellText(row, c);
+    return texts;
+}
+
+QStringList allTexts(Grid& grid)
+{
+    QStringList texts;
+    for (int r = 1; r <= grid.rows(); ++r)
+        texts << rowTexts(grid, r);
+    return texts;
+}
+
+// Columns of `row` whose cell is button-face grey.
+QList<int> greyColumns(Grid& grid, int row)
+{
+    const QColor face = grid.resolveColour(Grid::ButtonFace);
+    QList<int> grey;
+    for (int c = 1; c <= grid.columns(); ++c)
+        if (grid.cellBackColor(row, c) == face)
+            grey << c;
+    return grey;
+}
+
+QList<int> range(int first, int last)
+{
+    QList<int> out;
+    for (int i = first; i <= last; ++i)
+        out << i;
+    return out;
+}
+
+} // namespace
+
+class tst_FixturesView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { forgetSettings(); }
+    void withNoFixturesOnlyTheColumnsShow();
+    void blocksFollowArrivalOrderThenNumberOrderAfterReopening();
+    void headerRowNamesEveryChannelOfEveryCell_data();
+    void headerRowNamesEveryChannelOfEveryCell();
+    void valuesFollowTheConsoleNamedByTheProfile();
+    void columnsGrowNeverShrinkAndNewCellsTurnGrey();
+    void redefinedFixtureWithMoreChannelsGetsItsColumns();
+    void channelUpdatesOutsideABlockChangeNothing_data();
+    void channelUpdatesOutsideABlockChangeNothing();
+    void onlyChannelCellsOpenTheEditor_data();
+    void onlyChannelCellsOpenTheEditor();
+    void openingAndClosingTellTheConsoleAndKeepGeometry_data();
+    void openingAndClosingTellTheConsoleAndKeepGeometry();
+    void geometryComesFromTheSettings_data();
+    void geometryComesFromTheSettings();
+    void gridFollowsTheWindowByItsMargins();
+    void menuEntryOpensOnceAndBringsToFront();
+};
+
+void tst_FixturesView::withNoFixturesOnlyTheColumnsShow()
+{
+    Rig rig;
+    frmFixtures2* view = rig.open();
+    QVERIFY(view);
+    QCOMPARE(view->windowTitle(), QStringLiteral("Fixtures"));
+    QCOMPARE(rig.grid().rows(), 0);
+    QStringList headers;
+    for (int c = 1; c <= rig.grid().columns(); ++c)
+        headers << rig.grid().columnHeader(c);
+    QCOMPARE(headers, (QStringList{"Fixture", "chnl. 1", "chnl. 2", "chnl. 3", "chnl. 4"}));
+    QCOMPARE(rig.grid().columnWidth(0), 120);
+    QCOMPARE(rig.grid().columnWidth(1), 90);
+    QVERIFY(rig.state().FixturesViewOpen);
+    rig.close();
+    QVERIFY(!rig.state().FixturesViewOpen);
+}
+
+void tst_FixturesView::blocksFollowArrivalOrderThenNumberOrderAfterReopening()
+{
+    Rig rig;
+    frmFixtures2* view = rig.open();
+    rig.fixture(spot(6, 2));
+    rig.fixture(spot(1, 2));
+    QCOMPARE(view->FixtureRow(6), qint16(1));
+    QCOMPARE(view->FixtureRow(1), qint16(4));
+    QCOMPARE(rig.grid().rows(), 6);
+    QCOMPARE(rig.grid().cellText(4, 1), QStringLiteral("fixture 2"));
+    // Redefining a shown fixture keeps its block.
+    rig.fixture(spot(6, 2));
+    QCOMPARE(view->FixtureRow(6), qint16(1));
+    QCOMPARE(rig.grid().rows(), 6);
+
+    rig.close();
+    view = rig.open();
+    QCOMPARE(view->FixtureRow(1), qint16(1));
+    QCOMPARE(view->FixtureRow(6), qint16(4));
+    QCOMPARE(view->FixtureRow(0), qint16(0));
+    QCOMPARE(rig.grid().cellText(1, 1), QStringLiteral("fixture 2"));
+    QCOMPARE(rig.grid().cellText(5, 1), QStringLiteral("Spot 7          "));
+}
+
+void tst_FixturesView::headerRowNamesEveryChannelOfEveryCell_data()
+{
+    QTest::addColumn<FixtureSpec>("spec");
+    QTest::addColumn<QStringList>("header");
+    QTest::newRow("named, one cell")
+        << spot(4, 3, 1, {"Pan", "Tilt", "Dim"})
+        << QStringList{"fixture 5", "Pan     ", "Tilt    ", "Dim     ", ""};
+    QTest::newRow("unnamed, two cells")
+        << spot(4, 3, 2) << QStringList{"fixture 5 X 2", "channel 1", "channel 2", "channel 3",
+                                        "channel 1",     "channel 2", "channel 3"};
+    QTest::newRow("partly named") << spot(0, 2, 1, {"Pan"})
+                                  << QStringList{"fixture 1", "Pan     ", "channel 2", "", ""};
+}
+
+void tst_FixturesView::headerRowNamesEveryChannelOfEveryCell()
+{
+    QFETCH(FixtureSpec, spec);
+    QFETCH(QStringList, header);
+    Rig rig;
+    rig.open();
+    rig.fixture(spec);
+    QCOMPARE(rowTexts(rig.grid(), 1), header);
+}
+
+void tst_FixturesView::valuesFollowTheConsoleNamedByTheProfile()
+{
+    Rig rig;
+    const QList<Step> shutter{{60, 0, 127, "CLOSED"}, {200, 128, 255, "OPEN"}};
+    rig.say(message(7, profile(3, {shutter, shutter})));
+    FixtureSpec lib = spot(1, 2);
+    lib.type = 5;
+    lib.profile = 3;
+    rig.fixture(spot(0, 2));
+    rig.fixture(lib);
+    rig.channelValue(0, 0, 200);
+    rig.open();
+    // Defined before the view opened: built from the records.
+    QCOMPARE(rowTexts(rig.grid(), 2),
+             (QStringList{"Spot 1          ", "200 OPEN    ", "0 ", "", ""}));
+    QCOMPARE(rowTexts(rig.grid(), 5), (QStringList{"Spot 2          ", "0 ", "0 ", "", ""}));
+
+    // Live: a channel value message and a DMX level message (fixture 1 starts at address 33).
+    rig.channelValue(0, 1, 128);
+    rig.say(dmxLevel(34, 77));
+    QCOMPARE(rig.grid().cellText(2, 3), QStringLiteral("128 OPEN    "));
+    QCOMPARE(rig.grid().cellText(5, 3), QStringLiteral("77 ")); // a library fixture: no name
+    // All levels off.
+    rig.say(message(10, bytes({0xFF, 0, 0})));
+    QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("0 CLOSED  "));
+}
+
+void tst_FixturesView::columnsGrowNeverShrinkAndNewCellsTurnGrey()
+{
+    Rig rig;
+    rig.open();
+    Grid& grid = rig.grid();
+    rig.fixture(spot(0, 6));
+    QCOMPARE(grid.columns(), 7);
+    QCOMPARE(grid.columnHeader(7), QStringLiteral("chnl. 6"));
+    rig.fixture(spot(1, 2));
+    QCOMPARE(greyColumns(grid, 1), QList<int>{});
+    QCOMPARE(greyColumns(grid, 2), QList<int>{});
+    QCOMPARE(greyColumns(grid, 3), range(1, 7));
+    QCOMPARE(greyColumns(grid, 4), range(4, 7));
+    QCOMPARE(greyColumns(grid, 5), range(4, 7));
+    QCOMPARE(greyColumns(grid, 6), range(1, 7));
+
+    // A wider fixture adds columns, grey in every row that was there before it.
+    rig.fixture(spot(2, 8));
+    QCOMPARE(grid.columns(), 9);
+    QCOMPARE(greyColumns(grid, 1), range(8, 9));
+    QCOMPARE(greyColumns(grid, 4), range(4, 9));
+    QCOMPARE(greyColumns(grid, 6), range(1, 9));
+    QCOMPARE(greyColumns(grid, 8), QList<int>{});
+    QCOMPARE(greyColumns(grid, 9), range(1, 9));
+    QCOMPARE(grid.cellText(8, 9), QStringLiteral("0 "));
+}
+
+// A shown fixture redefined wider must get its columns, not write past the last one.
+void tst_FixturesView::redefinedFixtureWithMoreChannelsGetsItsColumns()
+{
+    Rig rig;
+    rig.open();
+    rig.fixture(spot(0, 3));
+    rig.fixture(spot(0, 3, 3));
+    Grid& grid = rig.grid();
+    QCOMPARE(grid.columns(), 10);
+    QCOMPARE(grid.cellText(1, 1), QStringLiteral("fixture 1 X 3"));
+    QCOMPARE(grid.cellText(1, 10), QStringLiteral("channel 3"));
+    QCOMPARE(grid.cellText(2, 10), QStringLiteral("0 "));
+    // The new columns are the fixture's own channels: not grey in its rows, grey elsewhere.
+    for (int c : range(6, 10)) {
+        QVERIFY(!greyColumns(grid, 1).contains(c));
+        QVERIFY(!greyColumns(grid, 2).contains(c));
+    }
+    QCOMPARE(greyColumns(grid, 3), range(1, 10));
+}
+
+void tst_FixturesView::channelUpdatesOutsideABlockChangeNothing_data()
+{
+    QTest::addColumn<int>("fixture");
+    QTest::addColumn<int>("channel");
+    QTest::newRow("fixture without a block") << 5 << 0;
+    QTest::newRow("negative channel") << 0 << -1;
+    QTest::newRow("channel at ChnlCols") << 0 << 4;
+    QTest::newRow("channel 31") << 0 << 31;
+    QTest::newRow("fixture 48") << 48 << 0;
+    QTest::newRow("negative fixture") << -1 << 0;
+}
+
+void tst_FixturesView::channelUpdatesOutsideABlockChangeNothing()
+{
+    QFETCH(int, fixture);
+    QFETCH(int, channel);
+    Rig rig;
+    rig.fixture(spot(0, 2));
+    frmFixtures2* view = rig.open(); // four channel columns
+    // Values change in every record, so a write anywhere would show.
+    for (auto& f : rig.state().Fixtures)
+        for (qint16 ch = 0; ch < 32; ++ch)
+            f.chval(ch, 99);
+    const QStringList before = allTexts(rig.grid());
+    view->UpdateChnl(qint16(fixture), qint16(channel));
+    QCOMPARE(allTexts(rig.grid()), before);
+    QCOMPARE(rig.grid().columns(), 5);
+}
+
+void tst_FixturesView::onlyChannelCellsOpenTheEditor_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("fixture number") << 1 << 1 << false;
+    QTest::newRow("fixture name") << 2 << 1 << false;
+    QTest::newRow("separator") << 3 << 2 << false;
+    QTest::newRow("empty cell beside the channels") << 2 << 5 << false;
+    QTest::newRow("value cell") << 2 << 3 << true;
+    QTest::newRow("channel name cell") << 1 << 4 << true;
+}
+
+void tst_FixturesView::onlyChannelCellsOpenTheEditor()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(bool, opens);
+    Rig rig;
+    frmFixtures2* view = rig.open();
+    rig.fixture(spot(0, 3));
+    Grid& grid = rig.grid();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const QPoint at = grid.visualRect(grid.model()->index(row - 1, column - 1)).center();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(view->editDialog() != nullptr, opens);
+    QVERIFY(grid.selectionModel()->selectedIndexes().isEmpty());
+    if (opens) {
+        QCOMPARE(view->EditRow(), row);
+        QCOMPARE(view->EditCol(), column);
+        QCOMPARE(view->EditText(), grid.cellText(row, column));
+        QVERIFY(view->editDialog()->isVisible());
+    }
+}
+
+void tst_FixturesView::openingAndClosingTellTheConsoleAndKeepGeometry_data()
+{
+    QTest::addColumn<bool>("portOpen");
+    QTest::addColumn<bool>("dimmersOpen");
+    QTest::addColumn<QList<QByteArray>>("written");
+    const QByteArray opened = bytes({0xA5, 0x0B, 0x02});
+    const QByteArray closed = bytes({0xA5, 0x0B, 0x01});
+    QTest::newRow("port open") << true << false << QList<QByteArray>{opened, closed};
+    QTest::newRow("dimmers view open") << true << true << QList<QByteArray>{opened};
+    QTest::newRow("port closed") << false << false << QList<QByteArray>{};
+}
+
+void tst_FixturesView::openingAndClosingTellTheConsoleAndKeepGeometry()
+{
+    QFETCH(bool, portOpen);
+    QFETCH(bool, dimmersOpen);
+    QFETCH(QList<QByteArray>, written);
+    Rig rig(portOpen);
+    rig.state().DimmersViewOpen = dimmersOpen;
+    frmFixtures2* view = rig.open();
+    view->subWindow()->setGeometry(30, 45, 600, 450);
+    rig.close();
+    QCOMPARE(rig.writes(), written);
+    // The window reopens where it was left, the dimmers view open or not.
+    const Settings settings;
+    QCOMPARE(settings.GetSetting("Startup", "fixture_frm_left"),
+             Settings::numberText(Twips::fromPixelsX(rig.main, 30)));
+    QCOMPARE(settings.GetSetting("Startup", "fixture_frm_top"),
+             Settings::numberText(Twips::fromPixelsY(rig.main, 45)));
+    QCOMPARE(settings.GetSetting("Startup", "fixture_frm_wid"),
+             Settings::numberText(Twips::fromPixelsX(rig.main, 600)));
+    QCOMPARE(settings.GetSetting("Startup", "fixture_frm_ht"),
+             Settings::numberText(Twips::fromPixelsY(rig.main, 450)));
+}
+
+void tst_FixturesView::geometryComesFromTheSettings_data()
+{
+    QTest::addColumn<QStringList>("stored"); // wid, ht, left, top; empty = missing
+    QTest::addColumn<QRectF>("twips");       // left, top, width, height
+    QTest::newRow("nothing stored") << QStringList{"", "", "", ""} << QRectF(0, 0, 12000, 7500);
+    QTest::newRow("stored") << QStringList{"9000", "6000", "1500", "750"}
+                            << QRectF(1500, 750, 9000, 6000);
+    QTest::newRow("negative left and top")
+        << QStringList{"9000", "6000", "-15", "-300"} << QRectF(0, 0, 9000, 6000);
+    QTest::newRow("negative size")
+        << QStringList{"-1", "-30", "300", "150"} << QRectF(300, 150, 12000, 7500);
+    QTest::newRow("not a number") << QStringList{"wide", "6000", "x", "150"}
+                                  << QRectF(0, 150, 12000, 6000);
+}
+
+void tst_FixturesView::geometryComesFromTheSettings()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QRectF, twips);
+    Settings settings;
+    const QStringList keys{"fixture_frm_wid", "fixture_frm_ht", "fixture_frm_left",
+                           "fixture_frm_top"};
+    for (int i = 0; i < 4; ++i)
+        if (!stored[i].isEmpty())
+            settings.SaveSetting("Startup", keys[i], stored[i]);
+    Rig rig;
+    const QRect frame = rig.open()->subWindow()->geometry();
+    const QRect expected(Twips::toPixelsX(rig.main, float(twips.x())),
+                         Twips::toPixelsY(rig.main, float(twips.y())),
+                         Twips::toPixelsX(rig.main, float(twips.width())),
+                         Twips::toPixelsY(rig.main, float(twips.height())));
+    QCOMPARE(frame, expected);
+}
+
+void tst_FixturesView::gridFollowsTheWindowByItsMargins()
+{
+    Rig rig;
+    frmFixtures2* view = rig.open();
+    view->subWindow()->resize(Twips::toPixelsX(rig.main, 9000), Twips::toPixelsY(rig.main, 6000));
+    const QRect grid = rig.grid().geometry();
+    QCOMPARE(grid.topLeft(),
+             QPoint(Twips::toPixelsX(rig.main, 120), Twips::toPixelsY(rig.main, 120)));
+    QCOMPARE(grid.size(),
+             QSize(Twips::toPixelsX(rig.main, 8700), Twips::toPixelsY(rig.main, 5400)));
+}
+
+void tst_FixturesView::menuEntryOpensOnceAndBringsToFront()
+{
+    Rig rig;
+    auto* entry = rig.main.findChild<QAction*>(QStringLiteral("mnuFixtures"));
+    entry->trigger();
+    frmFixtures2* first = rig.view();
+    QVERIFY(first);
+    entry->trigger();
+    QCOMPARE(rig.view(), first);
+    QCOMPARE(rig.writes(), QList<QByteArray>{bytes({0xA5, 0x0B, 0x02})}); // loaded once
+}
+
+QTEST_MAIN(tst_FixturesView)
+#include "tst_fixturesview.moc"
