@@ -1,0 +1,171 @@
+#include "ConsoleSimulator.h"
+#include "Pacer.h"
+#include "SpeedMatcher.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+class tst_Line : public QObject
+{
+    Q_OBJECT
+private slots:
+    void helloAnsweredOnlyAtTheConsolesSpeed_data();
+    void helloAnsweredOnlyAtTheConsolesSpeed();
+    void pacingLetsOutTenthOfTheBitRate_data();
+    void pacingLetsOutTenthOfTheBitRate();
+    void simulatorOnPtyAnswersMatchingHelloThenLinksAt38400_data();
+    void simulatorOnPtyAnswersMatchingHelloThenLinksAt38400();
+};
+
+void tst_Line::helloAnsweredOnlyAtTheConsolesSpeed_data()
+{
+    QTest::addColumn<int>("console");
+    QTest::addColumn<int>("hello"); // Command::Type
+    QTest::addColumn<int>("lineSpeed");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<bool>("bitsVisible");
+    QTest::addColumn<bool>("answers");
+    const int fast = int(Command::Type::Hello), slow = int(Command::Type::SlowHello);
+    QTest::newRow("38400 at 38400") << 38400 << fast << 38400 << 8 << true << true;
+    QTest::newRow("38400 console, line at 19200") << 38400 << fast << 19200 << 8 << true << false;
+    QTest::newRow("19200 at 19200") << 19200 << fast << 19200 << 8 << true << true;
+    QTest::newRow("19200 console, line at 38400") << 19200 << fast << 38400 << 8 << true << false;
+    QTest::newRow("1200 at 1200, 7 bits") << 1200 << slow << 1200 << 7 << true << true;
+    QTest::newRow("1200 with 8 bits") << 1200 << slow << 1200 << 8 << true << false;
+    // A pty reports 8 data bits whatever the program set: only the speed can be checked.
+    QTest::newRow("1200 on a pty") << 1200 << slow << 1200 << 8 << false << true;
+    QTest::newRow("1200 console, A5 01") << 1200 << fast << 1200 << 7 << true << false;
+    QTest::newRow("38400 console, slow hello") << 38400 << slow << 38400 << 8 << true << false;
+    QTest::newRow("38400 with 7 bits") << 38400 << fast << 38400 << 7 << true << false;
+}
+
+void tst_Line::helloAnsweredOnlyAtTheConsolesSpeed()
+{
+    QFETCH(int, console);
+    QFETCH(int, hello);
+    QFETCH(int, lineSpeed);
+    QFETCH(int, dataBits);
+    QFETCH(bool, bitsVisible);
+    QFETCH(bool, answers);
+    QCOMPARE(SpeedMatcher::answersHello(console, Command::Type(hello), {lineSpeed, dataBits},
+                                        bitsVisible),
+             answers);
+}
+
+void tst_Line::pacingLetsOutTenthOfTheBitRate_data()
+{
+    QTest::addColumn<int>("bps");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<qint64>("budget");
+    QTest::newRow("38400, 1 s") << 38400 << qint64(1000) << qint64(3840);
+    QTest::newRow("38400, 5 ms") << 38400 << qint64(5) << qint64(19);
+    QTest::newRow("19200, 250 ms") << 19200 << qint64(250) << qint64(480);
+    QTest::newRow("1200, 1 s") << 1200 << qint64(1000) << qint64(120);
+    QTest::newRow("1200, 8 ms: not a whole byte") << 1200 << qint64(8) << qint64(0);
+    QTest::newRow("1200, 25 ms: the 3-byte hello answer") << 1200 << qint64(25) << qint64(3);
+    QTest::newRow("38400, 1 hour, no overflow") << 38400 << qint64(3600000) << qint64(13824000);
+}
+
+void tst_Line::pacingLetsOutTenthOfTheBitRate()
+{
+    QFETCH(int, bps);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(qint64, budget);
+    QCOMPARE(Pacer::budget(bps, elapsedMs), budget);
+    // The time for that many bytes never exceeds the time they were allowed in.
+    QVERIFY(Pacer::durationMs(bps, budget) <= elapsedMs);
+}
+
+namespace {
+
+int openSlave(const QString& path, speed_t speed, bool sevenBits)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    t.c_cflag = (t.c_cflag & ~CSIZE) | (sevenBits ? CS7 : CS8);
+    tcsetattr(fd, TCSANOW, &t);
+    return fd;
+}
+
+QByteArray readAll(int fd)
+{
+    QByteArray out;
+    char buf[256];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        out.append(buf, int(n));
+    return out;
+}
+
+} // namespace
+
+void tst_Line::simulatorOnPtyAnswersMatchingHelloThenLinksAt38400_data()
+{
+    QTest::addColumn<int>("console");
+    QTest::addColumn<int>("lineSpeed"); // the B constant
+    QTest::addColumn<QByteArray>("hello");
+    QTest::addColumn<bool>("answers");
+    const QByteArray fast("\xA5\x01", 2), slow("\x55\x25\x05", 3);
+    QTest::newRow("38400") << 38400 << int(B38400) << fast << true;
+    QTest::newRow("19200") << 19200 << int(B19200) << fast << true;
+    QTest::newRow("1200") << 1200 << int(B1200) << slow << true;
+    QTest::newRow("19200 console, program at 38400") << 19200 << int(B38400) << fast << false;
+    QTest::newRow("38400 console, program at 1200") << 38400 << int(B1200) << slow << false;
+}
+
+void tst_Line::simulatorOnPtyAnswersMatchingHelloThenLinksAt38400()
+{
+    QFETCH(int, console);
+    QFETCH(int, lineSpeed);
+    QFETCH(QByteArray, hello);
+    QFETCH(bool, answers);
+
+    SimulatorOptions options;
+    options.speed = console;
+    options.rate = 0;
+    ConsoleSimulator sim(options);
+    QVERIFY(sim.openPty());
+    const int fd = openSlave(sim.devicePath(), speed_t(lineSpeed), lineSpeed == B1200);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, hello.constData(), size_t(hello.size())), ssize_t(hello.size()));
+    QByteArray got;
+    if (!answers) {
+        QSignalSpy ignored(&sim, &ConsoleSimulator::helloIgnored);
+        QTRY_VERIFY_WITH_TIMEOUT(ignored.count() > 0, 3000);
+        QTest::qWait(50); // give a wrong answer the chance to show up
+        QCOMPARE(readAll(fd), QByteArray());
+        QVERIFY(!sim.isLinked());
+        ::close(fd);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT((got += readAll(fd)).size() >= hello.size(), true, 3000);
+    QCOMPARE(got.left(hello.size()), hello);
+    if (console != 38400) {
+        // Nothing more until the program has moved its line to 38400.
+        QTest::qWait(50);
+        QCOMPARE((got += readAll(fd)).size(), hello.size());
+        termios t{};
+        tcgetattr(fd, &t);
+        cfsetispeed(&t, B38400);
+        cfsetospeed(&t, B38400);
+        t.c_cflag = (t.c_cflag & ~CSIZE) | CS8;
+        tcsetattr(fd, TCSANOW, &t);
+    }
+    const QByteArray info = QByteArray::fromHex("a510040002");
+    QTRY_COMPARE_WITH_TIMEOUT((got += readAll(fd)).size() >= hello.size() + info.size(), true,
+                              3000);
+    QCOMPARE(got.mid(hello.size(), info.size()), info);
+    QVERIFY(sim.isLinked());
+    ::close(fd);
+}
+
+QTEST_GUILESS_MAIN(tst_Line)
+#include "tst_Line.moc"
