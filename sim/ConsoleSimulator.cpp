@@ -170,8 +170,7 @@ void ConsoleSimulator::handle(const Command& c)
             info(QStringLiteral("<- %1  ignored before the link is up").arg(c.describe()));
             return;
         }
-        detail(QStringLiteral("<- ") + c.describe());
-        if (!c.problem.isEmpty())
+        if (m_options.verbose || !c.problem.isEmpty())
             info(QStringLiteral("<- ") + c.describe());
         handleRequest(c);
         return;
@@ -273,8 +272,10 @@ void ConsoleSimulator::sendPageSelection()
 void ConsoleSimulator::handleRequest(const Command& c)
 {
     auto op = [&](int i) { return quint8(c.operands.at(i)); };
+    // In verbose mode the command has been logged already.
     auto ignored = [&](const QString& why) {
-        info(QStringLiteral("<- %1  ignored: %2").arg(c.describe(), why));
+        info(m_options.verbose ? QStringLiteral("   ignored: %1").arg(why)
+                               : QStringLiteral("<- %1  ignored: %2").arg(c.describe(), why));
     };
     switch (c.code) {
     case 0x02:
@@ -326,7 +327,7 @@ void ConsoleSimulator::handleRequest(const Command& c)
             info(QStringLiteral("the monitor is going away; live traffic stops"));
             m_liveTimer.stop();
             m_liveStopped = true;
-        } else {
+        } else if (!m_options.verbose) {
             info(QStringLiteral("<- ") + c.describe());
         }
         return;
