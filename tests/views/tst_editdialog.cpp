@@ -99,7 +99,6 @@ private slots:
     void editModeIsStoredAndRestored();
     void cancelAndDeactivationCloseWithoutSending();
     void pickOutsideAnyFixtureOpensNoDialog();
-    void closedPortSendsNothing();
 };
 
 void tst_EditDialog::showsThePickedChannel_data()
@@ -313,17 +312,6 @@ void tst_EditDialog::pickOutsideAnyFixtureOpensNoDialog()
     // The view's pick still points nowhere (row 0): the dialog refuses to load.
     frmEdit dialog(*rig.view, ViewContext{rig.state(), rig.main.MSComm1(), rig.main});
     QVERIFY(!dialog.Form_Load());
-    QCOMPARE(rig.writes(), QList<QByteArray>{});
-}
-
-void tst_EditDialog::closedPortSendsNothing()
-{
-    EditRig rig;
-    frmEdit* dialog = rig.pick(0, 1);
-    rig.main.MSComm1().setPortOpen(false);
-    auto* combo = rig.control<QComboBox>(dialog, "cboEdit");
-    combo->setEditText(QStringLiteral("5"));
-    QTest::keyClick(combo, Qt::Key_Return);
     QCOMPARE(rig.writes(), QList<QByteArray>{});
 }
 

@@ -5,8 +5,6 @@
 #include "model/Settings.h"
 #include "shell/Twips.h"
 
-#include <QAction>
-
 using namespace Payloads;
 
 namespace {
@@ -83,7 +81,6 @@ private slots:
     void geometryComesFromTheSettings_data();
     void geometryComesFromTheSettings();
     void gridFollowsTheWindowByItsMargins();
-    void menuEntryOpensOnceAndBringsToFront();
 };
 
 void tst_FixturesView::withNoFixturesOnlyTheColumnsShow()
@@ -369,18 +366,6 @@ void tst_FixturesView::gridFollowsTheWindowByItsMargins()
              QPoint(Twips::toPixelsX(rig.main, 120), Twips::toPixelsY(rig.main, 120)));
     QCOMPARE(grid.size(),
              QSize(Twips::toPixelsX(rig.main, 8700), Twips::toPixelsY(rig.main, 5400)));
-}
-
-void tst_FixturesView::menuEntryOpensOnceAndBringsToFront()
-{
-    Rig rig;
-    auto* entry = rig.main.findChild<QAction*>(QStringLiteral("mnuFixtures"));
-    entry->trigger();
-    frmFixtures2* first = rig.view();
-    QVERIFY(first);
-    entry->trigger();
-    QCOMPARE(rig.view(), first);
-    QCOMPARE(rig.writes(), QList<QByteArray>{bytes({0xA5, 0x0B, 0x02})}); // loaded once
 }
 
 QTEST_MAIN(tst_FixturesView)
