@@ -108,7 +108,7 @@ void ConsoleSimulator::onPeerClosed()
 void ConsoleSimulator::onReceived(const QByteArray& bytes)
 {
     const bool pty = m_transport.isPty();
-    const LineSettings line = m_transport.lineSettings();
+    const ConsoleLine line = m_transport.lineSettings();
     const bool visible = m_transport.dataBitsVisible();
     if (m_state == State::WaitingForLinkSpeed) {
         detail(QStringLiteral("<- %1  dropped: waiting for the line to move to 38400")
@@ -154,9 +154,9 @@ void ConsoleSimulator::handle(const Command& c)
     case Command::Type::SlowHello: {
         detail(QStringLiteral("<- ") + c.describe());
         const int speed = m_state == State::Linked ? SpeedMatcher::LinkSpeed : m_options.speed;
-        const LineSettings line = m_transport.isPty()
+        const ConsoleLine line = m_transport.isPty()
                                       ? m_transport.lineSettings()
-                                      : LineSettings{speed, SpeedMatcher::dataBitsFor(speed)};
+                                      : ConsoleLine{speed, SpeedMatcher::dataBitsFor(speed)};
         if (SpeedMatcher::answersHello(speed, c.type, line, m_transport.dataBitsVisible())) {
             answerHello(c.type);
         } else {

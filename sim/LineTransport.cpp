@@ -153,9 +153,9 @@ void LineTransport::close()
     m_out.clear();
 }
 
-LineSettings LineTransport::lineSettings() const
+ConsoleLine LineTransport::lineSettings() const
 {
-    LineSettings s;
+    ConsoleLine s;
     termios t{};
     if (m_fd < 0 || tcgetattr(m_fd, &t) != 0)
         return s;
@@ -177,7 +177,7 @@ LineSettings LineTransport::lineSettings() const
     return s;
 }
 
-bool LineTransport::setLineSettings(const LineSettings& settings)
+bool LineTransport::setLineSettings(const ConsoleLine& settings)
 {
     if (m_fd < 0 || m_isPty)
         return false;

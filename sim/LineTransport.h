@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LineSettings.h"
+#include "ConsoleLine.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -33,9 +33,9 @@ public:
     QString devicePath() const { return m_path; }
 
     // The line settings the program put on the slave (pty), or those of the device.
-    LineSettings lineSettings() const;
+    ConsoleLine lineSettings() const;
     // Devices only: the console sets its own speed and character size.
-    bool setLineSettings(const LineSettings& settings);
+    bool setLineSettings(const ConsoleLine& settings);
     // False on a pty, whose driver reports 8 data bits whatever the program set.
     bool dataBitsVisible() const { return m_dataBitsVisible; }
     // Whether the program has the line open (always true for a device).

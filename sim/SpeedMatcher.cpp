@@ -1,18 +1,18 @@
 #include "SpeedMatcher.h"
 
-bool SpeedMatcher::lineMatches(int consoleSpeed, const LineSettings& line, bool dataBitsVisible)
+bool SpeedMatcher::lineMatches(int consoleSpeed, const ConsoleLine& line, bool dataBitsVisible)
 {
     if (line.speed != consoleSpeed)
         return false;
     return !dataBitsVisible || line.dataBits == dataBitsFor(consoleSpeed);
 }
 
-bool SpeedMatcher::lineIsLinked(const LineSettings& line, bool dataBitsVisible)
+bool SpeedMatcher::lineIsLinked(const ConsoleLine& line, bool dataBitsVisible)
 {
     return lineMatches(LinkSpeed, line, dataBitsVisible);
 }
 
-bool SpeedMatcher::answersHello(int consoleSpeed, Command::Type hello, const LineSettings& line,
+bool SpeedMatcher::answersHello(int consoleSpeed, Command::Type hello, const ConsoleLine& line,
                                 bool dataBitsVisible)
 {
     const Command::Type expected =

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CommandParser.h"
-#include "LineSettings.h"
+#include "ConsoleLine.h"
 
 // Decides whether the program's line settings let the console understand it. A console set to
 // 1200 bit/s listens with 7 data bits for 55 25 05; at 38400 or 19200 it listens with 8 data
@@ -19,10 +19,10 @@ public:
     static constexpr int LinkSpeed = 38400;
 
     // The line as the console at consoleSpeed expects it before the link is up.
-    static bool lineMatches(int consoleSpeed, const LineSettings& line, bool dataBitsVisible);
+    static bool lineMatches(int consoleSpeed, const ConsoleLine& line, bool dataBitsVisible);
     // The line after the link-up.
-    static bool lineIsLinked(const LineSettings& line, bool dataBitsVisible);
+    static bool lineIsLinked(const ConsoleLine& line, bool dataBitsVisible);
     // True if the console at consoleSpeed answers this hello received on this line.
-    static bool answersHello(int consoleSpeed, Command::Type hello, const LineSettings& line,
+    static bool answersHello(int consoleSpeed, Command::Type hello, const ConsoleLine& line,
                              bool dataBitsVisible);
 };

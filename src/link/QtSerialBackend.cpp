@@ -1,5 +1,7 @@
 #include "link/QtSerialBackend.h"
 
+#include <QFileInfo>
+
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -37,6 +39,7 @@ QtSerialBackend::QtSerialBackend(QObject* parent) : SerialBackend(parent)
 bool QtSerialBackend::open(const QString& device, const LineSettings& settings, QString* errorText)
 {
     m_port.setPortName(device);
+    m_isPty = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (errorText)
             *errorText = m_port.errorString();
@@ -65,14 +68,18 @@ bool QtSerialBackend::configure(const LineSettings& s)
 {
     if (!m_port.isOpen())
         return true;
-    const bool ok =
-        m_port.setBaudRate(s.baud) && m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) &&
-        m_port.setParity(parityOf(s.parity)) &&
+    const bool lineOk =
+        m_port.setBaudRate(s.baud) && m_port.setParity(parityOf(s.parity)) &&
         m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
         m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!ok)
-        m_port.clearError();
-    return ok;
+    // A pseudo-terminal has no wire and keeps 8 bits whatever it is told; the character size
+    // matters only to a real line.
+    const bool bitsOk = m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) || m_isPty;
+    m_port.clearError();
+    if (!lineOk || !bitsOk)
+        return false;
+    emit settingsApplied(s);
+    return true;
 }
 
 void QtSerialBackend::write(const QByteArray& bytes)

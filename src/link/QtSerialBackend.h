@@ -29,6 +29,7 @@ private:
 
     QSerialPort m_port;
     // frame, parity, brk, overrun, buf_overrun as last read; empty when the driver has none.
+    bool m_isPty = false;
     bool m_haveCounters = false;
     std::array<int, 5> m_counters{};
 };

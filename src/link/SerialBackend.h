@@ -29,4 +29,6 @@ signals:
     void lineError(int commEvent);
     // The device went away while open (a USB adapter pulled out, the far end of a pty closed).
     void deviceLost(const QString& reason);
+    // The device took these line settings (opening counts).
+    void settingsApplied(const LineSettings& settings);
 };

@@ -1,0 +1,306 @@
+// The program against the simulated console over a real serial line (a pty): the speed search at
+// each speed, a console that never answers, the data load compared field by field with what the
+// console holds, Refresh, a channel value going round, reconnecting, and the console going away.
+
+#include "ConsoleSimulator.h"
+#include "link/Commands.h"
+#include "link/SerialBackend.h"
+#include "model/Settings.h"
+#include "shell/frmMain.h"
+#include "shell/frmStartup.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kLinkTimeoutMs = 10000;
+
+// The console's text fields as the program should show them (the rig uses no bytes whose
+// Windows-1252 character differs from Latin-1).
+QString text(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+QString status(frmMain& main)
+{
+    return main.startup()->Label1->text();
+}
+
+struct Bench
+{
+    ConsoleSimulator sim;
+    frmMain main;
+    QList<LineSettings> lineHistory;
+
+    explicit Bench(SimulatorOptions options) : sim(options)
+    {
+        QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
+        QString error;
+        if (!sim.openPty(&error))
+            qFatal("no pty: %s", qPrintable(error));
+        qputenv("LVMONITOR_COM1", sim.devicePath().toLocal8Bit());
+        QObject::connect(&main.MSComm1().backend(), &SerialBackend::settingsApplied,
+                         [this](const LineSettings& s) { lineHistory << s; });
+        main.show();
+    }
+    ~Bench() { qunsetenv("LVMONITOR_COM1"); }
+
+    // Connects and waits until the data request of the link-up has been answered and read.
+    bool connectAndLoad()
+    {
+        QSignalSpy loaded(&sim, &ConsoleSimulator::dataLoadSent);
+        main.Connect();
+        if (!loaded.wait(kLinkTimeoutMs + 5000))
+            return false;
+        return waitForQuietLine();
+    }
+    bool waitForQuietLine()
+    {
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            if (sim.queuedBytes() == 0 && main.MSComm1().InBufferCount() == 0) {
+                QTest::qWait(100); // let the last bytes cross the pty
+                if (sim.queuedBytes() == 0 && main.MSComm1().InBufferCount() == 0)
+                    return true;
+            }
+            QTest::qWait(20);
+        }
+        return false;
+    }
+};
+
+SimulatorOptions quiet(int speed = 38400, bool pacing = false, bool extended = false)
+{
+    SimulatorOptions o;
+    o.speed = speed;
+    o.seed = 3;
+    o.rate = 0;
+    o.pacing = pacing;
+    o.extended = extended;
+    return o;
+}
+
+} // namespace
+
+class tst_E2eLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void linksAtEachSpeed_data();
+    void linksAtEachSpeed();
+    void silentConsoleIsReportedAndThePortClosed();
+    void dataLoadMatchesTheConsoleFieldByField_data();
+    void dataLoadMatchesTheConsoleFieldByField();
+    void refreshAsksForEverythingAgain();
+    void channelValueGoesRoundTheConsole();
+    void connectWhileRunningLinksAgain();
+    void consoleGoingAwayIsReported();
+};
+
+void tst_E2eLink::linksAtEachSpeed_data()
+{
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<int>("dataBitsBeforeLink");
+    QTest::newRow("38400") << 38400 << 8;
+    QTest::newRow("19200") << 19200 << 8;
+    QTest::newRow("1200") << 1200 << 7;
+}
+
+void tst_E2eLink::linksAtEachSpeed()
+{
+    QFETCH(int, speed);
+    QFETCH(int, dataBitsBeforeLink);
+    Bench b(quiet(speed, true));
+    QSignalSpy linked(&b.sim, &ConsoleSimulator::linked);
+    b.main.Connect();
+    QCOMPARE(status(b.main), QStringLiteral("Trying to communicate with the Lumivane."));
+    QTRY_COMPARE_WITH_TIMEOUT(status(b.main), QStringLiteral("Lumivane is connected."),
+                              kLinkTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(linked.size(), 1, 3000);
+
+    // The line went through the speeds in order up to the console's, then (when that was not
+    // already it) back to 38400,n,8,1.
+    const qsizetype steps = speed == 38400 ? 1 : speed == 19200 ? 3 : 4;
+    QCOMPARE(b.lineHistory.size(), steps);
+    const LineSettings answered = b.lineHistory[steps - (speed == 38400 ? 1 : 2)];
+    QCOMPARE(answered.baud, speed);
+    QCOMPARE(answered.dataBits, dataBitsBeforeLink);
+    const LineSettings now = b.lineHistory.last();
+    QCOMPARE(now.baud, 38400);
+    QCOMPARE(now.dataBits, 8);
+    QCOMPARE(now.parity, 'n');
+
+    // One second later the start-up window goes and the data arrive.
+    QTRY_VERIFY_WITH_TIMEOUT(!b.main.startup()->isVisible(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(b.main.findChild<QAction*>("mnuDimmers")->isVisible(), 3000);
+    int d = 0;
+    while (!b.sim.rig().dimmer(d).patched)
+        ++d;
+    QTRY_COMPARE_WITH_TIMEOUT(int(b.main.state().DmxDimmerMap[b.sim.rig().dimmer(d).dmxAddr]), d,
+                              5000);
+}
+
+void tst_E2eLink::silentConsoleIsReportedAndThePortClosed()
+{
+    // A pty with nobody on the far end answering.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0);
+    QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+    qputenv("LVMONITOR_COM1", ptsname(master));
+    QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
+    frmMain main;
+    main.show();
+    main.Connect();
+    qunsetenv("LVMONITOR_COM1");
+    QVERIFY(main.MSComm1().PortOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("Lumivane not responding."), 5000);
+    QVERIFY(!main.MSComm1().PortOpen());
+    QVERIFY(main.startup()->isVisible());
+    // The three hellos went out, in order.
+    QByteArray heard(64, '\0');
+    const auto n = ::read(master, heard.data(), heard.size());
+    ::close(master);
+    QCOMPARE(heard.left(n), QByteArray::fromHex("a501a501552505"));
+}
+
+void tst_E2eLink::dataLoadMatchesTheConsoleFieldByField_data()
+{
+    QTest::addColumn<bool>("extended");
+    QTest::newRow("standard console") << false;
+    QTest::newRow("extended console") << true;
+}
+
+void tst_E2eLink::dataLoadMatchesTheConsoleFieldByField()
+{
+    QFETCH(bool, extended);
+    Bench b(quiet(38400, false, extended));
+    QVERIFY(b.connectAndLoad());
+    const SharedState& s = b.main.state();
+    const Rig& rig = b.sim.rig();
+    QCOMPARE(s.ExtendedFormat, extended);
+
+    int defined = 0;
+    for (int n = 0; n < SharedState::FixtureCount; ++n) {
+        const RigFixture& want = rig.fixture(n);
+        const Fixture& got = s.Fixtures[n];
+        const QByteArray where = "fixture " + QByteArray::number(n);
+        QCOMPARE(int(got.FixtType()), int(want.type));
+        if (want.isEmpty())
+            continue;
+        ++defined;
+        QCOMPARE(int(got.Profile()), int(want.profile));
+        QCOMPARE(int(got.nchnls()), int(want.nchnls));
+        QCOMPARE(int(got.Multi()), want.cells());
+        QCOMPARE(int(got.FMaxCh()), std::min(want.channelCount(), 32));
+        QCOMPARE(int(got.DmxAddr()), int(want.dmxAddr));
+        QCOMPARE(got.FixtName(), text(want.name));
+        for (int c = 0; c < want.channelNames.size(); ++c)
+            QVERIFY2(got.ChName(qint16(c)) == text(want.channelNames[c]), where);
+        for (int ch = 0; ch < got.FMaxCh(); ++ch) {
+            QCOMPARE(int(s.DmxFixtureMap[want.dmxAddr + ch]), n);
+            QCOMPARE(int(got.chval(qint16(ch))), int(quint8(want.values[ch])));
+        }
+    }
+    QVERIFY(defined >= 10);
+
+    QCOMPARE(int(s.ProfileCount()), int(rig.profiles().size()));
+    for (const RigProfile& want : rig.profiles()) {
+        const Profile* got = s.findProfile(want.number);
+        QVERIFY(got);
+        for (int k = 0; k < want.channels.size(); ++k) {
+            const auto& steps = want.channels[k].steps;
+            QCOMPARE(int(got->StepsPer(qint16(k))), int(steps.size()));
+            for (int j = 0; j < steps.size(); ++j) {
+                QCOMPARE(got->StepVal(qint16(k), qint16(j)), steps[j].value);
+                QCOMPARE(got->StepStrt(qint16(k), qint16(j)), steps[j].start);
+                QCOMPARE(got->StepEnd(qint16(k), qint16(j)), steps[j].end);
+                QCOMPARE(got->StepName(qint16(k), qint16(j)), text(steps[j].name));
+            }
+        }
+    }
+
+    int patched = 0;
+    for (int d = 0; d < SharedState::DimmerCount; ++d) {
+        const RigDimmer& want = rig.dimmer(d);
+        const Dimmer& got = s.Dimmers[d];
+        QCOMPARE(got.DimmerPatched(), want.patched);
+        if (!want.patched)
+            continue;
+        ++patched;
+        QCOMPARE(int(got.DmxAddr()), int(want.dmxAddr));
+        QCOMPARE(int(got.DimmerChnls()), int(want.channels));
+        QCOMPARE(got.DimmerManual(), want.manual != 0);
+        QCOMPARE(got.DimmerLatch(), want.latch != 0);
+        QCOMPARE(got.DimmerName(), text(want.name));
+        QCOMPARE(int(got.DimmerLevel()), int(want.level));
+        QCOMPARE(int(s.DmxDimmerMap[want.dmxAddr]), d);
+    }
+    QVERIFY(patched >= 20);
+}
+
+void tst_E2eLink::refreshAsksForEverythingAgain()
+{
+    Bench b(quiet());
+    QVERIFY(b.connectAndLoad());
+    QSignalSpy loaded(&b.sim, &ConsoleSimulator::dataLoadSent);
+    QSignalSpy commands(&b.sim, &ConsoleSimulator::commandReceived);
+    b.main.findChild<QAction*>("mnuRefresh")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(commands.size(), 2, 5000);
+    QVERIFY(b.waitForQuietLine());
+    // The console answered both requests again, and the records still match.
+    const RigFixture& first = b.sim.rig().fixture(0);
+    QCOMPARE(int(b.main.state().Fixtures[0].FixtType()), int(first.type));
+}
+
+void tst_E2eLink::channelValueGoesRoundTheConsole()
+{
+    Bench b(quiet());
+    QVERIFY(b.connectAndLoad());
+    int f = 0;
+    while (b.sim.rig().fixture(f).isEmpty() || b.sim.rig().fixture(f).channelCount() < 2)
+        ++f;
+    // The value A5 is the start byte; the console must still take it as a value.
+    b.main.MSComm1().Output(Commands::ChannelValue(quint8(f), 1, 0xA5));
+    b.main.MSComm1().Output(Commands::ChannelValue(quint8(f), 0, 0x11));
+    QTRY_COMPARE_WITH_TIMEOUT(int(b.main.state().Fixtures[f].chval(1)), 0xA5, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(b.main.state().Fixtures[f].chval(0)), 0x11, 5000);
+    QCOMPARE(int(quint8(b.sim.rig().fixture(f).values[1])), 0xA5);
+}
+
+void tst_E2eLink::connectWhileRunningLinksAgain()
+{
+    Bench b(quiet());
+    QVERIFY(b.connectAndLoad());
+    QSignalSpy linked(&b.sim, &ConsoleSimulator::linked);
+    b.main.Connect();
+    QCOMPARE(status(b.main), QStringLiteral("Trying to communicate with the Lumivane."));
+    QVERIFY(linked.wait(kLinkTimeoutMs));
+    QTRY_VERIFY_WITH_TIMEOUT(!b.main.startup()->isVisible(), 3000);
+    QVERIFY(b.waitForQuietLine());
+    QCOMPARE(status(b.main), QStringLiteral("Lumivane is connected."));
+}
+
+void tst_E2eLink::consoleGoingAwayIsReported()
+{
+    Bench b(quiet());
+    QVERIFY(b.connectAndLoad());
+    const QString name = b.main.state().Fixtures[47].FixtName();
+    b.sim.close();
+    QTRY_COMPARE_WITH_TIMEOUT(status(b.main), QStringLiteral("Lumivane connection lost."), 5000);
+    QVERIFY(!b.main.MSComm1().PortOpen());
+    QVERIFY(b.main.startup()->isVisible());
+    QCOMPARE(b.main.state().Fixtures[47].FixtName(), name); // the records keep what they had
+}
+
+QTEST_MAIN(tst_E2eLink)
+#include "tst_e2e_link.moc"
