@@ -85,3 +85,7 @@ for entry in f; do
 done
 sleep 3
 shot main
+# Pick the Color value of the first spot (block 2 of the fixtures view) to open the edit dialog.
+xdotool mousemove --window "$main" 507 150 click 1
+sleep 1
+shot edit

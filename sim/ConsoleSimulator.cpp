@@ -155,8 +155,8 @@ void ConsoleSimulator::handle(const Command& c)
         detail(QStringLiteral("<- ") + c.describe());
         const int speed = m_state == State::Linked ? SpeedMatcher::LinkSpeed : m_options.speed;
         const ConsoleLine line = m_transport.isPty()
-                                      ? m_transport.lineSettings()
-                                      : ConsoleLine{speed, SpeedMatcher::dataBitsFor(speed)};
+                                     ? m_transport.lineSettings()
+                                     : ConsoleLine{speed, SpeedMatcher::dataBitsFor(speed)};
         if (SpeedMatcher::answersHello(speed, c.type, line, m_transport.dataBitsVisible())) {
             answerHello(c.type);
         } else {
@@ -240,6 +240,21 @@ void ConsoleSimulator::send(quint8 kind, const QByteArray& payload, const QStrin
     detail(
         QStringLiteral("-> %1  %2 (%3 bytes)").arg(hex(framed.left(4)), text).arg(payload.size()));
     m_pacer.enqueue(framed);
+}
+
+void ConsoleSimulator::sendAllChannelValues()
+{
+    // The monitor now shows fixtures: tell it where every channel stands.
+    for (int n = 0; n < Rig::FixtureCount; ++n) {
+        const RigFixture& f = m_rig.fixture(n);
+        for (int ch = 0; !f.isEmpty() && ch < f.values.size(); ++ch)
+            send(KindChannelValue,
+                 Encoder::channelValue(quint8(n), quint8(ch), quint8(f.values[ch])),
+                 QStringLiteral("fixture %1 channel %2 = %3")
+                     .arg(n)
+                     .arg(ch)
+                     .arg(quint8(f.values[ch])));
+    }
 }
 
 void ConsoleSimulator::sendFixture(int n)
@@ -327,8 +342,11 @@ void ConsoleSimulator::handleRequest(const Command& c)
             info(QStringLiteral("the monitor is going away; live traffic stops"));
             m_liveTimer.stop();
             m_liveStopped = true;
-        } else if (!m_options.verbose) {
-            info(QStringLiteral("<- ") + c.describe());
+        } else {
+            if (!m_options.verbose)
+                info(QStringLiteral("<- ") + c.describe());
+            if (op(0) == 2)
+                sendAllChannelValues();
         }
         return;
     case 0x0D:

@@ -23,7 +23,8 @@
 //   names fewer than its channels). Bytes the program does not interpret are non-zero filler.
 // - Live traffic starts once both A5 04 FF and A5 11 FF have been answered, at --rate
 //   messages per second (0: none); A5 0B 00 (the monitor going away) stops it until the next
-//   link-up. A5 0B 01 and A5 0B 02 are only logged.
+//   link-up. A5 0B 02 (the monitor shows fixtures) is answered with the value of every fixture
+//   channel (kind 8); A5 0B 01 is only logged.
 // - Page selection (kind 2) is two bytes: the page kind code and the page number (0 for the
 //   fixture and group pages), or FF 00 when no page is on display. The console starts on
 //   scene page 1. Page contents (kind 3) for a page that does not exist have no entries.
@@ -129,6 +130,7 @@ private:
     void send(quint8 kind, const QByteArray& payload, const QString& text);
     void sendRaw(const QByteArray& bytes, const QString& text);
     void sendFixture(int n);
+    void sendAllChannelValues();
     void sendDimmer(int n);
     void sendPageSelection();
     void pickEntry(quint8 entry, bool add);

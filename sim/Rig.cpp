@@ -76,6 +76,7 @@ Rig::Rig(quint32 seed) : m_seed(seed)
 {
     buildProfiles();
     buildFixtures();
+    setStartValues();
     buildDimmers();
     buildShows(); // before the playbacks, which take their names from the show page
     buildPlaybacks();
@@ -213,6 +214,26 @@ void Rig::buildFixtures()
     for (const char* n : kWash.channelNames)
         last.channelNames.append(fixedText(n, 8));
     last.values = QByteArray(last.channelCount(), '\0');
+}
+
+// The look on stage when the monitor connects: profile channels sit inside one of their named
+// steps, the others at a level of their own.
+void Rig::setStartValues()
+{
+    for (int n = 0; n < FixtureCount; ++n) {
+        RigFixture& f = m_fixtures[n];
+        const RigProfile* p = f.type == 255 ? profile(f.profile) : nullptr;
+        for (int ch = 0; ch < f.values.size(); ++ch) {
+            const quint32 h = hash(quint32(n), quint32(ch), 0x5747u);
+            quint8 v = quint8(h % 256);
+            if (p && ch < p->channels.size() && !p->channels[ch].steps.isEmpty()) {
+                const auto& steps = p->channels[ch].steps;
+                const ProfileStep& step = steps[qsizetype(h % quint32(steps.size()))];
+                v = quint8((int(step.start) + int(step.end)) / 2);
+            }
+            f.values[ch] = char(v);
+        }
+    }
 }
 
 void Rig::buildDimmers()

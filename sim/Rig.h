@@ -63,6 +63,7 @@ public:
 private:
     void buildProfiles();
     void buildFixtures();
+    void setStartValues();
     void buildDimmers();
     void buildPlaybacks();
     void buildShows();
