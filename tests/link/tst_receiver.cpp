@@ -41,7 +41,7 @@ struct Line
 // A stream that touches records, views, an ignored kind and the page request.
 QByteArray mixedStream()
 {
-    FixtureSpec spot;
+    FixtureLayout spot;
     spot.number = 2;
     spot.address = 100;
     spot.nchnls = 6;
@@ -125,7 +125,7 @@ void tst_Receiver::dispatchGates_data()
 
     const QByteArray none;
     const auto fix = [](int n) {
-        FixtureSpec s;
+        FixtureLayout s;
         s.number = n;
         return message(4, fixture(s));
     };
@@ -208,7 +208,7 @@ void tst_Receiver::dispatchGates()
 void tst_Receiver::fixtureDataFillsTheAddressMap()
 {
     Line line;
-    FixtureSpec s;
+    FixtureLayout s;
     s.number = 2;
     s.address = 100;
     s.nchnls = 6;
@@ -245,7 +245,7 @@ void tst_Receiver::addressMapSkipsAddressesOutsideTheMap()
     QFETCH(int, firstMapped);
     QFETCH(int, lastMapped);
     Line line;
-    FixtureSpec s;
+    FixtureLayout s;
     s.number = 7;
     s.address = address;
     s.nchnls = 12;
@@ -263,7 +263,7 @@ void tst_Receiver::dmxLevelReachesFixtureAndDimmer()
 {
     Line line;
     line.state.FixturesViewOpen = line.state.DimmersViewOpen = true;
-    FixtureSpec s;
+    FixtureLayout s;
     s.number = 0;
     s.address = 300;
     line.feed(message(4, fixture(s)) + message(17, dimmer(4, true, 300, "D", 0)));
@@ -280,7 +280,7 @@ void tst_Receiver::dmxLevelReachesFixtureAndDimmer()
 void tst_Receiver::allLevelsOffClearsFixturesAndPatchedDimmers()
 {
     Line line;
-    FixtureSpec s;
+    FixtureLayout s;
     s.number = 3;
     s.nchnls = 2;
     line.feed(message(4, fixture(s)) + message(8, bytes({3, 1, 50})) +
@@ -323,7 +323,7 @@ void tst_Receiver::consoleInformationSetsFormatAndMenus()
     QCOMPARE(line.state.ExtendedFormat, extended);
     QCOMPARE(line.sink.consoleInfo, 1);
     // The extended format moves the channel-name count of the fixture data.
-    FixtureSpec s;
+    FixtureLayout s;
     s.extended = extended;
     line.feed(message(4, fixture(s)));
     QCOMPARE(line.state.Fixtures[0].ChName(2), QStringLiteral("Dim     "));

@@ -65,7 +65,7 @@ void tst_Records::fixtureUnpacksEveryField()
 {
     Fixture f;
     QCOMPARE(f.FixtName(), QStringLiteral("undefined"));
-    FixtureSpec s;
+    FixtureLayout s;
     s.type = 255;
     s.profile = 7;
     s.nchnls = 4;
@@ -127,7 +127,7 @@ void tst_Records::fixtureLayoutEdges()
     QFETCH(bool, extended);
     QFETCH(int, expectedMulti);
     QFETCH(int, expectedFMaxCh);
-    FixtureSpec s;
+    FixtureLayout s;
     s.multi = multi;
     s.nchnls = nchnls;
     s.extended = extended;
@@ -147,7 +147,7 @@ void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds_data()
     QTest::addColumn<QString>("name0");
     QTest::addColumn<QString>("name2");
 
-    FixtureSpec four;
+    FixtureLayout four;
     four.channelNames = {"A", "B", "C", "D"};
     const QByteArray full = fixture(four);
     QTest::newRow("names cut mid-way") << full.left(full.size() - 4) << "A       "
@@ -162,7 +162,7 @@ void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds_data()
     QTest::newRow("count beyond payload") << manyNames << "A       "
                                           << "C       ";
 
-    FixtureSpec forty;
+    FixtureLayout forty;
     forty.channelNames.clear();
     for (int i = 0; i < 40; ++i)
         forty.channelNames << QByteArray::number(i);
@@ -176,7 +176,7 @@ void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds()
     QFETCH(QString, name0);
     QFETCH(QString, name2);
     Fixture f;
-    FixtureSpec old;
+    FixtureLayout old;
     old.channelNames = {"old", "old", "old", "old"};
     f.UnpackFixtData(fixture(old), false);
     f.UnpackFixtData(payload, false);
@@ -223,7 +223,7 @@ void tst_Records::valueNames()
     profiles[1].DistributeFileData(profile(9, {{{0, 0, 5, "First"}}}));
     profiles[2].DistributeFileData(profile(9, {{{0, 0, 5, "Second"}}}));
 
-    FixtureSpec s;
+    FixtureLayout s;
     s.type = fixtureType;
     s.profile = fixtureProfile;
     s.nchnls = 3;

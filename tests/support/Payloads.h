@@ -32,7 +32,7 @@ inline QByteArray field(const QByteArray& text, int width)
     return out;
 }
 
-struct FixtureSpec
+struct FixtureLayout
 {
     int number = 0;
     int type = 255;
@@ -45,7 +45,7 @@ struct FixtureSpec
     bool extended = false;
 };
 
-inline QByteArray fixture(const FixtureSpec& s)
+inline QByteArray fixture(const FixtureLayout& s)
 {
     QByteArray p(61, '\0');
     p[0] = char(s.number);

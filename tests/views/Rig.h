@@ -29,9 +29,9 @@ struct Rig
     }
     SharedState& state() { return main.state(); }
     void say(const QByteArray& message) { backend->deliver(message); }
-    void fixture(const Payloads::FixtureSpec& spec)
+    void fixture(const Payloads::FixtureLayout& layout)
     {
-        say(Payloads::message(4, Payloads::fixture(spec)));
+        say(Payloads::message(4, Payloads::fixture(layout)));
     }
     void channelValue(int f, int ch, int v)
     {

@@ -17,9 +17,9 @@ namespace {
 // Steps of the profile's channel 1: the pick lists these names and sends their values.
 const QList<Step> Gobo{{10, 0, 63, "OPEN"}, {80, 64, 127, "STAR"}, {165, 128, 255, "SPIN"}};
 
-FixtureSpec fixtureOf(int number, int type, int profile, int nchnls, int multi)
+FixtureLayout fixtureOf(int number, int type, int profile, int nchnls, int multi)
 {
-    FixtureSpec s;
+    FixtureLayout s;
     s.number = number;
     s.type = type;
     s.profile = profile;

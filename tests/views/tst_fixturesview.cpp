@@ -9,9 +9,9 @@ using namespace Payloads;
 
 namespace {
 
-FixtureSpec spot(int number, int nchnls, int multi = 1, QList<QByteArray> names = {})
+FixtureLayout spot(int number, int nchnls, int multi = 1, QList<QByteArray> names = {})
 {
-    FixtureSpec s;
+    FixtureLayout s;
     s.number = number;
     s.type = 255;
     s.profile = 3;
@@ -127,7 +127,7 @@ void tst_FixturesView::blocksFollowArrivalOrderThenNumberOrderAfterReopening()
 
 void tst_FixturesView::headerRowNamesEveryChannelOfEveryCell_data()
 {
-    QTest::addColumn<FixtureSpec>("spec");
+    QTest::addColumn<FixtureLayout>("layout");
     QTest::addColumn<QStringList>("header");
     QTest::newRow("named, one cell")
         << spot(4, 3, 1, {"Pan", "Tilt", "Dim"})
@@ -141,11 +141,11 @@ void tst_FixturesView::headerRowNamesEveryChannelOfEveryCell_data()
 
 void tst_FixturesView::headerRowNamesEveryChannelOfEveryCell()
 {
-    QFETCH(FixtureSpec, spec);
+    QFETCH(FixtureLayout, layout);
     QFETCH(QStringList, header);
     Rig rig;
     rig.open();
-    rig.fixture(spec);
+    rig.fixture(layout);
     QCOMPARE(rowTexts(rig.grid(), 1), header);
 }
 
@@ -154,7 +154,7 @@ void tst_FixturesView::valuesFollowTheConsoleNamedByTheProfile()
     Rig rig;
     const QList<Step> shutter{{60, 0, 127, "CLOSED"}, {200, 128, 255, "OPEN"}};
     rig.say(message(7, profile(3, {shutter, shutter})));
-    FixtureSpec lib = spot(1, 2);
+    FixtureLayout lib = spot(1, 2);
     lib.type = 5;
     lib.profile = 3;
     rig.fixture(spot(0, 2));
