@@ -1,8 +1,8 @@
 // The receive path, bytes in and record updates and view calls out: framing across any split of
 // the input, the dispatch table's gates, the address maps, and input that is wrong or hostile.
 
+#include "FakeLink.h"
 #include "Payloads.h"
-#include "RecordingSink.h"
 #include "link/FakeSerialBackend.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
@@ -15,13 +15,9 @@ using namespace Payloads;
 
 namespace {
 
-struct Line
+// Linked and hunting, every received byte going to the receiver.
+struct Line : FakeLink
 {
-    FakeSerialBackend* backend = new FakeSerialBackend;
-    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
-    SharedState state;
-    RecordingSink sink;
-    Receiver rx{port, state, sink};
     int linkUps = 0;
 
     Line()
@@ -35,7 +31,6 @@ struct Line
                 rx.processindata();
         });
     }
-    void feed(const QByteArray& bytes) { backend->deliver(bytes); }
 };
 
 // A stream that touches records, views, an ignored kind and the page request.

@@ -2,8 +2,8 @@
 // step, the link-up and what follows it, reconnecting, line errors, and a port that cannot be
 // opened or goes away.
 
+#include "FakeLink.h"
 #include "Payloads.h"
-#include "RecordingSink.h"
 #include "link/FakeSerialBackend.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
@@ -37,13 +37,8 @@ struct Host : SessionHost
     }
 };
 
-struct Console
+struct Console : FakeLink
 {
-    FakeSerialBackend* backend = new FakeSerialBackend;
-    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
-    SharedState state;
-    RecordingSink sink;
-    Receiver rx{port, state, sink};
     Host host;
     Session session{port, rx, host};
 

@@ -20,7 +20,6 @@ private slots:
     void ansiTextKeepsEveryByteAsOneCharacter_data();
     void ansiTextKeepsEveryByteAsOneCharacter();
 
-    void fixtureUnpacksEveryField();
     void fixtureEmptySlotChangesOnlyTypeAndCopy();
     void fixtureLayoutEdges_data();
     void fixtureLayoutEdges();
@@ -59,33 +58,6 @@ void tst_Records::ansiTextKeepsEveryByteAsOneCharacter()
     QCOMPARE(AnsiText::decode(bytes, 0, bytes.size()), text);
     // Reading past the end gives only what is there.
     QCOMPARE(AnsiText::decode(bytes, 0, bytes.size() + 10), text);
-}
-
-void tst_Records::fixtureUnpacksEveryField()
-{
-    Fixture f;
-    QCOMPARE(f.FixtName(), QStringLiteral("undefined"));
-    FixtureLayout s;
-    s.type = 255;
-    s.profile = 7;
-    s.nchnls = 4;
-    s.multi = 2;
-    s.address = 0x0123;
-    s.name = QByteArray("Beam\0\0", 6);
-    s.channelNames = {"Red", "Green", "Blue", "Dim"};
-    const QByteArray p = fixture(s);
-    f.UnpackFixtData(p, false);
-    QCOMPARE(f.FixtType(), quint8(255));
-    QCOMPARE(f.Profile(), quint8(7));
-    QCOMPARE(f.nchnls(), quint8(4));
-    QCOMPARE(f.Multi(), quint8(2));
-    QCOMPARE(f.FMaxCh(), quint8(8));
-    QCOMPARE(f.DmxAddr(), qint16(0x0123));
-    QCOMPARE(f.FixtName().size(), 16);
-    QCOMPARE(f.FixtName().left(6), QString::fromUtf16(u"Beam\0\0", 6));
-    QCOMPARE(f.ChName(1), QStringLiteral("Green   "));
-    QCOMPARE(f.ChName(3), QStringLiteral("Dim     "));
-    QCOMPARE(f.GetFixtData(), p);
 }
 
 void tst_Records::fixtureEmptySlotChangesOnlyTypeAndCopy()

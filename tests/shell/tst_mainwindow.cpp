@@ -100,8 +100,6 @@ private slots:
     void closingStoresOpenViewsAndGeometry();
     void closingTellsTheConsoleOnlyWhileOpen_data();
     void closingTellsTheConsoleOnlyWhileOpen();
-    void viewGeometryRestoreRules_data();
-    void viewGeometryRestoreRules();
     void viewEntryBringsAnOpenViewToTheFront();
     void formIsLoadedFollowsTheViews();
     void aboutVersionText_data();
@@ -238,32 +236,6 @@ void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen()
     p.main.findChild<QAction*>("mnuExit")->trigger();
     QCOMPARE(p.backend->written(), connected ? bytes({0xA5, 0x0B, 0x00}) : QByteArray());
     QVERIFY(!p.main.isVisible());
-}
-
-void tst_MainWindow::viewGeometryRestoreRules_data()
-{
-    QTest::addColumn<QStringList>("stored"); // wid, ht, left, top
-    QTest::addColumn<QRect>("twips");
-    QTest::newRow("defaults") << QStringList{} << QRect(0, 0, 6000, 4000);
-    QTest::newRow("stored") << QStringList{"3000", "1500", "150", "300"}
-                            << QRect(150, 300, 3000, 1500);
-    QTest::newRow("negatives") << QStringList{"-1", "-5", "-150", "-300"}
-                               << QRect(0, 0, 6000, 4000);
-    QTest::newRow("unreadable") << QStringList{"wide", "", "x", "1e"} << QRect(0, 0, 6000, 4000);
-}
-
-void tst_MainWindow::viewGeometryRestoreRules()
-{
-    QFETCH(QStringList, stored);
-    QFETCH(QRect, twips);
-    const char* keys[] = {"page_frm_wid", "page_frm_ht", "page_frm_left", "page_frm_top"};
-    for (int i = 0; i < stored.size(); ++i)
-        Settings().SaveSetting("Startup", keys[i], stored[i]);
-    Program p;
-    const QRect g = p.main.showView(View::Page)->subWindow()->geometry();
-    const double perPixel = 1440.0 / p.main.logicalDpiX();
-    QCOMPARE(g, QRect(qRound(twips.x() / perPixel), qRound(twips.y() / perPixel),
-                      qRound(twips.width() / perPixel), qRound(twips.height() / perPixel)));
 }
 
 void tst_MainWindow::viewEntryBringsAnOpenViewToTheFront()

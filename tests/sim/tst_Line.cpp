@@ -1,13 +1,8 @@
-#include "ConsoleSimulator.h"
+#include "CommandParser.h"
 #include "Pacer.h"
 #include "SpeedMatcher.h"
 
-#include <QSignalSpy>
 #include <QTest>
-
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 class tst_Line : public QObject
 {
@@ -17,8 +12,6 @@ private slots:
     void helloAnsweredOnlyAtTheConsolesSpeed();
     void pacingLetsOutTenthOfTheBitRate_data();
     void pacingLetsOutTenthOfTheBitRate();
-    void simulatorOnPtyAnswersMatchingHelloThenLinksAt38400_data();
-    void simulatorOnPtyAnswersMatchingHelloThenLinksAt38400();
 };
 
 void tst_Line::helloAnsweredOnlyAtTheConsolesSpeed_data()
@@ -78,93 +71,6 @@ void tst_Line::pacingLetsOutTenthOfTheBitRate()
     QCOMPARE(Pacer::budget(bps, elapsedMs), budget);
     // The time for that many bytes never exceeds the time they were allowed in.
     QVERIFY(Pacer::durationMs(bps, budget) <= elapsedMs);
-}
-
-namespace {
-
-int openSlave(const QString& path, speed_t speed, bool sevenBits)
-{
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    cfsetispeed(&t, speed);
-    cfsetospeed(&t, speed);
-    t.c_cflag = (t.c_cflag & ~CSIZE) | (sevenBits ? CS7 : CS8);
-    tcsetattr(fd, TCSANOW, &t);
-    return fd;
-}
-
-QByteArray readAll(int fd)
-{
-    QByteArray out;
-    char buf[256];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
-        out.append(buf, int(n));
-    return out;
-}
-
-} // namespace
-
-void tst_Line::simulatorOnPtyAnswersMatchingHelloThenLinksAt38400_data()
-{
-    QTest::addColumn<int>("console");
-    QTest::addColumn<int>("lineSpeed"); // the B constant
-    QTest::addColumn<QByteArray>("hello");
-    QTest::addColumn<bool>("answers");
-    const QByteArray fast("\xA5\x01", 2), slow("\x55\x25\x05", 3);
-    QTest::newRow("38400") << 38400 << int(B38400) << fast << true;
-    QTest::newRow("19200") << 19200 << int(B19200) << fast << true;
-    QTest::newRow("1200") << 1200 << int(B1200) << slow << true;
-    QTest::newRow("19200 console, program at 38400") << 19200 << int(B38400) << fast << false;
-    QTest::newRow("38400 console, program at 1200") << 38400 << int(B1200) << slow << false;
-}
-
-void tst_Line::simulatorOnPtyAnswersMatchingHelloThenLinksAt38400()
-{
-    QFETCH(int, console);
-    QFETCH(int, lineSpeed);
-    QFETCH(QByteArray, hello);
-    QFETCH(bool, answers);
-
-    SimulatorOptions options;
-    options.speed = console;
-    options.rate = 0;
-    ConsoleSimulator sim(options);
-    QVERIFY(sim.openPty());
-    const int fd = openSlave(sim.devicePath(), speed_t(lineSpeed), lineSpeed == B1200);
-    QVERIFY(fd >= 0);
-    QCOMPARE(::write(fd, hello.constData(), size_t(hello.size())), ssize_t(hello.size()));
-    QByteArray got;
-    if (!answers) {
-        QSignalSpy ignored(&sim, &ConsoleSimulator::helloIgnored);
-        QTRY_VERIFY_WITH_TIMEOUT(ignored.count() > 0, 3000);
-        QTest::qWait(50); // give a wrong answer the chance to show up
-        QCOMPARE(readAll(fd), QByteArray());
-        QVERIFY(!sim.isLinked());
-        ::close(fd);
-        return;
-    }
-    QTRY_COMPARE_WITH_TIMEOUT((got += readAll(fd)).size() >= hello.size(), true, 3000);
-    QCOMPARE(got.left(hello.size()), hello);
-    if (console != 38400) {
-        // Nothing more until the program has moved its line to 38400.
-        QTest::qWait(50);
-        QCOMPARE((got += readAll(fd)).size(), hello.size());
-        termios t{};
-        tcgetattr(fd, &t);
-        cfsetispeed(&t, B38400);
-        cfsetospeed(&t, B38400);
-        t.c_cflag = (t.c_cflag & ~CSIZE) | CS8;
-        tcsetattr(fd, TCSANOW, &t);
-    }
-    const QByteArray info = QByteArray::fromHex("a510040002");
-    QTRY_COMPARE_WITH_TIMEOUT((got += readAll(fd)).size() >= hello.size() + info.size(), true,
-                              3000);
-    QCOMPARE(got.mid(hello.size(), info.size()), info);
-    QVERIFY(sim.isLinked());
-    ::close(fd);
 }
 
 QTEST_GUILESS_MAIN(tst_Line)

@@ -90,7 +90,6 @@ private slots:
     void init() { forgetSettings(); }
     void showsThePickedChannel_data();
     void showsThePickedChannel();
-    void sitsCentredOverTheFixturesWindow();
     void writesTheCommandsOfTheEditMode_data();
     void writesTheCommandsOfTheEditMode();
     void unconvertibleValueIsClearedAndNothingSent_data();
@@ -153,20 +152,6 @@ void tst_EditDialog::showsThePickedChannel()
     QCOMPARE(dialog->EditChnl(), quint8(channel));
     QCOMPARE(dialog->EditProf(), qint16(editProf));
     QVERIFY(rig.control<QRadioButton>(dialog, "optThisFixt")->isChecked());
-}
-
-void tst_EditDialog::sitsCentredOverTheFixturesWindow()
-{
-    EditRig rig;
-    frmEdit* dialog = rig.pick(0, 1);
-    const QWidget* window = rig.view->subWindow();
-    const QPoint expected = window->mapToGlobal(QPoint(0, 0)) +
-                            QPoint((window->width() - dialog->frameGeometry().width()) / 2,
-                                   (window->height() - dialog->frameGeometry().height()) / 2);
-    const QPoint offset = dialog->frameGeometry().topLeft() - expected;
-    // Placed before it is shown, when its frame is not known yet: a frame's width off at most.
-    QVERIFY2(qAbs(offset.x()) <= 3 && qAbs(offset.y()) <= 3,
-             qPrintable(QStringLiteral("off by %1,%2").arg(offset.x()).arg(offset.y())));
 }
 
 void tst_EditDialog::writesTheCommandsOfTheEditMode_data()

@@ -1,0 +1,23 @@
+#pragma once
+
+// The receive side of the program over the fake serial device: port, records, a recording view
+// sink and the receiver.
+
+#include "RecordingSink.h"
+#include "link/FakeSerialBackend.h"
+#include "link/Receiver.h"
+#include "link/SerialPort.h"
+#include "model/SharedState.h"
+
+#include <memory>
+
+struct FakeLink
+{
+    FakeSerialBackend* backend = new FakeSerialBackend;
+    SerialPort port{std::unique_ptr<SerialBackend>(backend)};
+    SharedState state;
+    RecordingSink sink;
+    Receiver rx{port, state, sink};
+
+    void feed(const QByteArray& bytes) { backend->deliver(bytes); }
+};
