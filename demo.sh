@@ -50,11 +50,13 @@ fi
 
 # Headless: drive the program through its own keyboard shortcuts and photograph it.
 rm -f "$LVMONITOR_SETTINGS"
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+# Xvfb picks a free display and writes its number once it accepts connections.
+rm -f "$out/display"
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
 pids+=($!)
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+[ -s "$out/display" ] || { echo "Xvfb did not start; see $out/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$out/display")"
 
 build/release/src/lvmonitor >"$out/lvmonitor.log" 2>&1 &
 pids+=($!)
@@ -71,6 +73,15 @@ shot() {
     import -window root "$out/$1.png"
     echo "$out/$1.png"
 }
+keys() { xdotool windowfocus --sync "$main" key --delay 80 "$@" 2>/dev/null || true; }
+# Opens the n-th entry (from 0) of the Window menu: Fixtures, Page, Scene, Show, Dimmers,
+# Playbacks once the console has told what it is.
+open_view() {
+    local downs=()
+    for _ in $(seq "$1"); do downs+=(Down); done
+    keys alt+w "${downs[@]}" Return
+    sleep 1.5
+}
 
 startup=$(window "Initialize Com Port")
 main=$(window "Lumivane Monitor")
@@ -78,14 +89,28 @@ main=$(window "Lumivane Monitor")
 shot startup
 xdotool windowfocus --sync "$startup" key Return
 sleep 3 # the speed search and the data request one second after the link-up
-# Every view this build has, through the Window menu's access keys.
-for entry in f; do
-    xdotool windowfocus --sync "$main" key alt+w "$entry" 2>/dev/null || true
-    sleep 0.5
-done
-sleep 3
-shot main
+
+open_view 0 # Fixtures
+sleep 2
+shot fixtures
 # Pick the Color value of the first spot (block 2 of the fixtures view) to open the edit dialog.
 xdotool mousemove --window "$main" 507 150 click 1
 sleep 1
 shot edit
+keys Escape
+open_view 4 # Dimmers
+shot dimmers
+open_view 5 # Playbacks
+sleep 1
+shot playbacks
+open_view 3 # Show: choose show 6 on page 1 from the number list by keyboard
+keys alt+Down Down Down Down Down Down Return
+sleep 2
+shot show
+open_view 1 # Page: step the console's page up once with the remote control
+keys Tab space
+sleep 1.5
+shot page
+open_view 2 # Scene
+sleep 1.5
+shot scene

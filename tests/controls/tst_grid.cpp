@@ -38,12 +38,7 @@ private slots:
     void rowCountGrowsAndShrinksFromTheEnd();
     void cellsOutsideTheGridIgnoreWritesAndReadEmpty_data();
     void cellsOutsideTheGridIgnoreWritesAndReadEmpty();
-    void coloursResolveSystemButtonFaceFromThePalette_data();
-    void coloursResolveSystemButtonFaceFromThePalette();
-    void centredAlignmentReachesTheView();
-    void columnsAreFoundByKey();
     void zeroBytesInNamesAreDrawnAsBlanks();
-    void writingOneCellRepaintsOnlyThatCell();
     void redrawOffPaintsNothingAndOnPaintsTheChangesOnce();
     void clickAndKeyboardPicksAreReported();
     void keyDownCanStopTheGridsOwnHandling();
@@ -117,80 +112,12 @@ void tst_Grid::cellsOutsideTheGridIgnoreWritesAndReadEmpty()
     QCOMPARE(grid->columns(), 3);
 }
 
-void tst_Grid::coloursResolveSystemButtonFaceFromThePalette_data()
-{
-    QTest::addColumn<quint32>("colour");
-    QTest::addColumn<QColor>("expected");
-    QPalette palette;
-    palette.setColor(QPalette::Button, QColor(10, 20, 30));
-    qApp->setPalette(palette);
-    QTest::newRow("button face") << quint32(Grid::ButtonFace) << QColor(10, 20, 30);
-    QTest::newRow("red, BGR order") << quint32(0x0000FF) << QColor(255, 0, 0);
-    QTest::newRow("blue, BGR order") << quint32(0xFF0000) << QColor(0, 0, 255);
-}
-
-void tst_Grid::coloursResolveSystemButtonFaceFromThePalette()
-{
-    QFETCH(quint32, colour);
-    QFETCH(QColor, expected);
-    grid->setPalette(qApp->palette());
-    grid->setCellBackColor(2, 3, colour);
-    QCOMPARE(grid->cellBackColor(2, 3), expected);
-    const QVariant brush = grid->model()->index(1, 2).data(Qt::BackgroundRole);
-    QCOMPARE(brush.value<QBrush>().color(), expected);
-}
-
-void tst_Grid::centredAlignmentReachesTheView()
-{
-    grid->setCellTextAlign(3, 1, 1);
-    const auto align =
-        grid->model()->index(2, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
-    QVERIFY(align & Qt::AlignHCenter);
-    QCOMPARE(grid->cellTextAlign(3, 2), 0); // the others keep the column's
-}
-
-void tst_Grid::columnsAreFoundByKey()
-{
-    grid->setColumnHeader(QStringLiteral("mname"), QStringLiteral("Scenes"));
-    QCOMPARE(grid->columnHeader(QStringLiteral("mname")), QStringLiteral("Scenes"));
-    QCOMPARE(grid->columnHeader(2), QStringLiteral("Scenes"));
-    grid->setColumnVisible(QStringLiteral("mnum"), false);
-    QVERIFY(grid->isColumnHidden(0));
-    QVERIFY(!grid->columnVisible(QStringLiteral("mnum")));
-    grid->setColumnVisible(QStringLiteral("mnum"), true);
-    QVERIFY(!grid->isColumnHidden(0));
-}
-
 void tst_Grid::zeroBytesInNamesAreDrawnAsBlanks()
 {
     const QString name = QStringLiteral("Wash") + QString(4, QChar(0));
     grid->setCellText(1, 2, name);
     QCOMPARE(grid->cellText(1, 2), name); // kept as received
     QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Wash    "));
-}
-
-// The fixtures view writes one cell per live value: that must not repaint the whole grid.
-void tst_Grid::writingOneCellRepaintsOnlyThatCell()
-{
-    grid->show();
-    QVERIFY(QTest::qWaitForWindowExposed(grid));
-    PaintRecorder paints;
-    grid->viewport()->installEventFilter(&paints);
-    QCoreApplication::processEvents();
-    paints.reset();
-    QSignalSpy changes(grid->model(), &QAbstractItemModel::dataChanged);
-
-    grid->setCellText(3, 2, QStringLiteral("128 OPEN"));
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes[0][0].toModelIndex(), grid->model()->index(2, 1));
-    QCOMPARE(changes[0][1].toModelIndex(), grid->model()->index(2, 1));
-    QTRY_VERIFY(paints.paints > 0);
-    const QRect cell = grid->visualRect(grid->model()->index(2, 1));
-    QVERIFY(cell.contains(paints.region.boundingRect()));
-
-    // Writing the same text again costs nothing.
-    grid->setCellText(3, 2, QStringLiteral("128 OPEN"));
-    QCOMPARE(changes.count(), 1);
 }
 
 void tst_Grid::redrawOffPaintsNothingAndOnPaintsTheChangesOnce()

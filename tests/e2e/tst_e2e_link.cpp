@@ -1,6 +1,7 @@
 // The program against the simulated console over a real serial line (a pty): the speed search at
-// each speed, a console that never answers, the data load compared field by field with what the
-// console holds, Refresh, a channel value going round, reconnecting, and the console going away.
+// 19200 and 1200 bit/s (every other test links at 38400), a console that never answers, the data
+// load compared field by field with what the console holds, a channel value going round, and the
+// console going away.
 
 #include "ConsoleSimulator.h"
 #include "link/Commands.h"
@@ -101,9 +102,7 @@ private slots:
     void silentConsoleIsReportedAndThePortClosed();
     void dataLoadMatchesTheConsoleFieldByField_data();
     void dataLoadMatchesTheConsoleFieldByField();
-    void refreshAsksForEverythingAgain();
     void channelValueGoesRoundTheConsole();
-    void connectWhileRunningLinksAgain();
     void consoleGoingAwayIsReported();
 };
 
@@ -111,7 +110,6 @@ void tst_E2eLink::linksAtEachSpeed_data()
 {
     QTest::addColumn<int>("speed");
     QTest::addColumn<int>("dataBitsBeforeLink");
-    QTest::newRow("38400") << 38400 << 8;
     QTest::newRow("19200") << 19200 << 8;
     QTest::newRow("1200") << 1200 << 7;
 }
@@ -246,20 +244,6 @@ void tst_E2eLink::dataLoadMatchesTheConsoleFieldByField()
     QVERIFY(patched >= 20);
 }
 
-void tst_E2eLink::refreshAsksForEverythingAgain()
-{
-    Bench b(quiet());
-    QVERIFY(b.connectAndLoad());
-    QSignalSpy loaded(&b.sim, &ConsoleSimulator::dataLoadSent);
-    QSignalSpy commands(&b.sim, &ConsoleSimulator::commandReceived);
-    b.main.findChild<QAction*>("mnuRefresh")->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(commands.size(), 2, 5000);
-    QVERIFY(b.waitForQuietLine());
-    // The console answered both requests again, and the records still match.
-    const RigFixture& first = b.sim.rig().fixture(0);
-    QCOMPARE(int(b.main.state().Fixtures[0].FixtType()), int(first.type));
-}
-
 void tst_E2eLink::channelValueGoesRoundTheConsole()
 {
     Bench b(quiet());
@@ -273,19 +257,6 @@ void tst_E2eLink::channelValueGoesRoundTheConsole()
     QTRY_COMPARE_WITH_TIMEOUT(int(b.main.state().Fixtures[f].chval(1)), 0xA5, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(int(b.main.state().Fixtures[f].chval(0)), 0x11, 5000);
     QCOMPARE(int(quint8(b.sim.rig().fixture(f).values[1])), 0xA5);
-}
-
-void tst_E2eLink::connectWhileRunningLinksAgain()
-{
-    Bench b(quiet());
-    QVERIFY(b.connectAndLoad());
-    QSignalSpy linked(&b.sim, &ConsoleSimulator::linked);
-    b.main.Connect();
-    QCOMPARE(status(b.main), QStringLiteral("Trying to communicate with the Lumivane."));
-    QVERIFY(linked.wait(kLinkTimeoutMs));
-    QTRY_VERIFY_WITH_TIMEOUT(!b.main.startup()->isVisible(), 3000);
-    QVERIFY(b.waitForQuietLine());
-    QCOMPARE(status(b.main), QStringLiteral("Lumivane is connected."));
 }
 
 void tst_E2eLink::consoleGoingAwayIsReported()

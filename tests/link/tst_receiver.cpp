@@ -3,12 +3,12 @@
 
 #include "FakeLink.h"
 #include "Payloads.h"
+#include "RandomStream.h"
 #include "link/FakeSerialBackend.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
 #include "model/SharedState.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Payloads;
@@ -411,33 +411,17 @@ void tst_Receiver::notReenteredFromAView()
 
 void tst_Receiver::randomStreamNeverBreaksTheReceiver()
 {
-    QRandomGenerator rng(20261206);
+    RandomStream stream(20261206);
     Line line;
     line.sink.pageLoaded = line.sink.sceneLoaded = true;
     line.state.FixturesViewOpen = line.state.DimmersViewOpen = true;
     line.state.PlaybacksViewOpen = line.state.ShowViewOpen = true;
     QByteArray chunk;
     for (int i = 0; i < 100000; ++i) {
-        if (rng.bounded(8) == 0) // noise
-            for (int n = int(rng.bounded(6)); n > 0; --n)
-                chunk.append(char(rng.bounded(256)));
-        const int kind = int(rng.bounded(27));
-        int length = int(rng.bounded(kind == 4 || kind == 7 ? 700 : 40));
-        QByteArray payload(length, '\0');
-        for (auto& b : payload)
-            b = char(rng.bounded(256));
-        if (!payload.isEmpty() && rng.bounded(2)) // a valid record number now and then
-            payload[0] = char(rng.bounded(48));
-        if (rng.bounded(200) == 0) // a lying length
-            length = int(rng.bounded(65536));
-        chunk += bytes({0xA5, kind, length & 0xFF, length >> 8}) + payload;
+        chunk += stream.next();
         if (chunk.size() > 4096 || i == 99999) {
-            // Deliver in random pieces.
-            while (!chunk.isEmpty()) {
-                const int n = std::min<int>(int(chunk.size()), int(rng.bounded(1, 600)));
-                line.feed(chunk.left(n));
-                chunk.remove(0, n);
-            }
+            stream.deliverInPieces(chunk, [&](const QByteArray& piece) { line.feed(piece); });
+            chunk.clear();
             line.sink.calls.clear();
             line.backend->clearWrites();
         }

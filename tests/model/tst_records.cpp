@@ -129,6 +129,11 @@ void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds_data()
     QTest::newRow("one byte") << full.left(1) << "old     "
                               << "old     ";
 
+    FixtureLayout one;
+    one.channelNames = {"A"};
+    QTest::newRow("fewer names than before keep the rest") << fixture(one) << "A       "
+                                                           << "old     ";
+
     QByteArray manyNames = fixture(four);
     manyNames[61] = char(200); // claims 200 names, holds 4
     QTest::newRow("count beyond payload") << manyNames << "A       "

@@ -37,17 +37,24 @@ struct Rig
     {
         say(Payloads::message(8, Payloads::bytes({f, ch, v})));
     }
-    frmFixtures2* open()
+    frmFixtures2* open() { return open<frmFixtures2>(SessionHost::View::Fixtures); }
+    frmFixtures2* view() const { return view<frmFixtures2>(SessionHost::View::Fixtures); }
+    void close() { close(SessionHost::View::Fixtures); }
+
+    // Any view, opened through the main window as the Window menu does.
+    template <class V>
+    V* open(SessionHost::View kind)
     {
-        return qobject_cast<frmFixtures2*>(main.showView(SessionHost::View::Fixtures));
+        return qobject_cast<V*>(main.showView(kind));
     }
-    frmFixtures2* view() const
+    template <class V>
+    V* view(SessionHost::View kind) const
     {
-        return qobject_cast<frmFixtures2*>(main.loadedView(SessionHost::View::Fixtures));
+        return qobject_cast<V*>(main.loadedView(kind));
     }
-    void close()
+    void close(SessionHost::View kind)
     {
-        if (frmFixtures2* v = view())
+        if (MonitorView* v = main.loadedView(kind))
             v->subWindow()->close();
     }
     Grid& grid() { return *view()->findChild<Grid*>(QStringLiteral("grdFixtures")); }
