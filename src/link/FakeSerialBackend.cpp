@@ -1,10 +1,10 @@
 #include "link/FakeSerialBackend.h"
 
-bool FakeSerialBackend::open(const QString& device, const LineSettings& s, QString* errorText)
+bool FakeSerialBackend::open(const QString& device, const LineSettings& s, OpenError* error)
 {
     if (!failOpenWith.isEmpty()) {
-        if (errorText)
-            *errorText = failOpenWith;
+        if (error)
+            *error = {failOpenKind, failOpenWith};
         return false;
     }
     openedDevice = device;

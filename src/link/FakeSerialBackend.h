@@ -13,7 +13,7 @@ class FakeSerialBackend : public SerialBackend
 public:
     using SerialBackend::SerialBackend;
 
-    bool open(const QString& device, const LineSettings& settings, QString* errorText) override;
+    bool open(const QString& device, const LineSettings& settings, OpenError* error) override;
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
     bool configure(const LineSettings& settings) override;
@@ -23,8 +23,9 @@ public:
     void raiseLineError(int commEvent) { emit lineError(commEvent); }
     void loseDevice(const QString& reason) { emit deviceLost(reason); }
 
-    // Script: the next open fails with this reason; settings with these data bits are rejected.
+    // Script: opening fails with this reason and kind; settings with these data bits are rejected.
     QString failOpenWith;
+    OpenFailure failOpenKind = OpenFailure::Other;
     int rejectDataBits = 0;
 
     QString openedDevice;

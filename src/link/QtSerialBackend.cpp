@@ -1,7 +1,12 @@
 #include "link/QtSerialBackend.h"
 
+#include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/stat.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -36,21 +41,63 @@ QtSerialBackend::QtSerialBackend(QObject* parent) : SerialBackend(parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialBackend::portError);
 }
 
-bool QtSerialBackend::open(const QString& device, const LineSettings& settings, QString* errorText)
+std::optional<OpenFailure> QtSerialBackend::checkPath(const QString& device)
 {
+#ifdef Q_OS_UNIX
+    // A bare name such as ttyUSB0 is one that QSerialPort finds under /dev.
+    const QString path =
+        device.contains(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == EACCES ? std::optional(OpenFailure::NoPermission)
+                               : std::optional(OpenFailure::Missing);
+    if (!S_ISCHR(st.st_mode))
+        return OpenFailure::NotASerialPort;
+#else
+    Q_UNUSED(device);
+#endif
+    return std::nullopt;
+}
+
+bool QtSerialBackend::open(const QString& device, const LineSettings& settings, OpenError* error)
+{
+    const auto fail = [&](OpenFailure kind, const QString& reason) {
+        if (error)
+            *error = {kind, reason};
+        return false;
+    };
+    if (const auto bad = checkPath(device); bad && *bad != OpenFailure::NoPermission)
+        return fail(*bad, *bad == OpenFailure::Missing ? QStringLiteral("No such file or directory")
+                                                       : QStringLiteral("Not a character device"));
     m_port.setPortName(device);
     m_isPty = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
     if (!m_port.open(QIODevice::ReadWrite)) {
-        if (errorText)
-            *errorText = m_port.errorString();
+        const QSerialPort::SerialPortError code = m_port.error();
+        const QString reason = m_port.errorString();
         m_port.clearError();
-        return false;
+        switch (code) {
+        case QSerialPort::DeviceNotFoundError:
+            return fail(OpenFailure::Missing, reason);
+        case QSerialPort::PermissionError:
+            // The same code stands for a device locked by another program.
+            return fail(QFileInfo(device).isWritable() ? OpenFailure::InUse
+                                                       : OpenFailure::NoPermission,
+                        reason);
+        case QSerialPort::UnsupportedOperationError:
+            return fail(OpenFailure::NotASerialPort, reason);
+        default:
+            // A device that is no terminal answers the terminal requests with ENOTTY.
+            return fail(reason.contains(QLatin1String("ioctl")) ? OpenFailure::NotASerialPort
+                                                                : OpenFailure::Other,
+                        reason);
+        }
     }
     if (!configure(settings)) {
-        if (errorText)
-            *errorText = QStringLiteral("the device rejects the line settings");
         m_port.close();
-        return false;
+        return fail(OpenFailure::NotASerialPort,
+                    QStringLiteral("the device rejects the line settings"));
     }
     m_port.clear(QSerialPort::AllDirections);
     m_haveCounters = false;

@@ -5,6 +5,7 @@
 #include <QSerialPort>
 
 #include <array>
+#include <optional>
 
 // The real serial device, through QSerialPort. QSerialPort no longer reports parity, framing or
 // break errors, so on Linux the driver's error counters are read after each arrival and their
@@ -15,7 +16,7 @@ class QtSerialBackend : public SerialBackend
 public:
     explicit QtSerialBackend(QObject* parent = nullptr);
 
-    bool open(const QString& device, const LineSettings& settings, QString* errorText) override;
+    bool open(const QString& device, const LineSettings& settings, OpenError* error) override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     bool configure(const LineSettings& settings) override;
@@ -23,6 +24,8 @@ public:
     void drain() override;
 
 private:
+    // What stands at the path, before QSerialPort is asked: nothing, or not a terminal device.
+    static std::optional<OpenFailure> checkPath(const QString& device);
     void readArrived();
     void portError(QSerialPort::SerialPortError error);
     void checkErrorCounters();

@@ -117,6 +117,7 @@ bool Receiver::actOnUnit()
         return true;
     }
     case Payload:
+        ++MessagesReceived;
         dispatch(RxData);
         RxState = Hunting;
         m_port.setRThreshold(1);

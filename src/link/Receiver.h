@@ -37,6 +37,8 @@ public:
     qint16 MsgType = 0;
     qint16 MsgLen = 0;
     QByteArray RxData;
+    // Messages framed and dispatched since the program started (the status bar shows it).
+    quint64 MessagesReceived = 0;
 
 private:
     // Returns false when the call must end at once (an unexpected hello reply).

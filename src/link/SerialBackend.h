@@ -5,6 +5,22 @@
 #include <QByteArray>
 #include <QObject>
 
+// Why a device could not be opened, as far as the user can act on it.
+enum class OpenFailure
+{
+    Other,
+    Missing,        // no such device: the adapter is not plugged in, the path is wrong
+    NotASerialPort, // a regular file, a directory, a device that is no terminal
+    NoPermission,   // the user may not open it (on Linux: not in the dialout group)
+    InUse,          // another program holds it
+};
+
+struct OpenError
+{
+    OpenFailure kind = OpenFailure::Other;
+    QString reason; // the system's own words
+};
+
 // What SerialPort needs of a serial device: open, configure, write, and word of what arrives.
 // The real backend drives QSerialPort; tests use FakeSerialBackend.
 class SerialBackend : public QObject
@@ -13,8 +29,8 @@ class SerialBackend : public QObject
 public:
     using QObject::QObject;
 
-    // On failure returns false and puts the system's reason in `errorText`.
-    virtual bool open(const QString& device, const LineSettings& settings, QString* errorText) = 0;
+    // On failure returns false and says why in `error`.
+    virtual bool open(const QString& device, const LineSettings& settings, OpenError* error) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Returns false when the device rejects the settings.

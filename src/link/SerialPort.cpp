@@ -5,6 +5,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <array>
 
 SerialPort::SerialPort(std::unique_ptr<SerialBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend))
@@ -21,8 +22,25 @@ SerialPort::~SerialPort()
     m_backend->close();
 }
 
+namespace {
+// COM1 and COM2 as chosen for this run; empty: not chosen.
+std::array<QString, 2>& devicesForThisRun()
+{
+    static std::array<QString, 2> devices;
+    return devices;
+}
+} // namespace
+
+void SerialPort::setDeviceForThisRun(int commPort, const QString& device)
+{
+    if (commPort == 1 || commPort == 2)
+        devicesForThisRun()[size_t(commPort - 1)] = device;
+}
+
 QString SerialPort::deviceFor(int commPort)
 {
+    if ((commPort == 1 || commPort == 2) && !devicesForThisRun()[size_t(commPort - 1)].isEmpty())
+        return devicesForThisRun()[size_t(commPort - 1)];
     const QString n = QString::number(commPort);
     const QString fromEnv = qEnvironmentVariable(qPrintable(QStringLiteral("LVMONITOR_COM") + n));
     if (!fromEnv.isEmpty())
@@ -58,7 +76,7 @@ bool SerialPort::PortOpen() const
 
 bool SerialPort::setPortOpen(bool open)
 {
-    m_lastOpenError.clear();
+    m_lastOpenError = {};
     if (open == PortOpen())
         return true;
     clearInBuffer();
@@ -66,9 +84,11 @@ bool SerialPort::setPortOpen(bool open)
         m_backend->close();
         return true;
     }
-    QString error;
+    OpenError error;
     if (!m_backend->open(deviceFor(m_commPort), m_line, &error)) {
-        m_lastOpenError = error.isEmpty() ? QStringLiteral("unknown error") : error;
+        m_lastOpenError = error;
+        if (m_lastOpenError.reason.isEmpty())
+            m_lastOpenError.reason = QStringLiteral("unknown error");
         return false;
     }
     m_lossPending = false;

@@ -36,9 +36,11 @@ public:
 
     int CommPort() const { return m_commPort; }
     void setCommPort(int port) { m_commPort = port; }
-    // The device behind COM1 or COM2: LVMONITOR_COMn, else the "ComnDevice" setting, else the
+    // The device behind COM1 or COM2: the device chosen for this run (the start-up window's
+    // device list, --port), else LVMONITOR_COMn, else the "ComnDevice" setting, else the
     // platform's name for the port.
     static QString deviceFor(int commPort);
+    static void setDeviceForThisRun(int commPort, const QString& device);
 
     QString Settings() const { return m_settingsText; }
     // Applied at once when the port is open; a setting the device rejects raises 1011.
@@ -47,7 +49,8 @@ public:
     bool PortOpen() const;
     // Opening may fail (missing, busy, no permission): returns false, reason in lastOpenError().
     bool setPortOpen(bool open);
-    QString lastOpenError() const { return m_lastOpenError; }
+    QString lastOpenError() const { return m_lastOpenError.reason; }
+    OpenFailure lastOpenFailure() const { return m_lastOpenError.kind; }
 
     // One write of the whole array; nothing while the port is closed.
     void Output(const QByteArray& bytes);
@@ -84,7 +87,7 @@ private:
     int m_commPort = 1;
     QString m_settingsText = QStringLiteral("9600,n,8,1");
     LineSettings m_line;
-    QString m_lastOpenError;
+    OpenError m_lastOpenError;
     int m_rThreshold = 0;
     int m_inputLen = 0;
     int m_commEvent = 0;

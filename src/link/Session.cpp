@@ -40,12 +40,26 @@ Session::Session(SerialPort& port, Receiver& receiver, SessionHost& host, QObjec
     Timer1.setSingleShot(true);
     Timer1.setInterval(StepMs);
     connect(&Timer1, &QTimer::timeout, this, &Session::Timer1_Timer);
+    ReconnectTimer.setObjectName(QStringLiteral("ReconnectTimer"));
+    ReconnectTimer.setInterval(ReconnectMs);
+    connect(&ReconnectTimer, &QTimer::timeout, this, &Session::ReconnectTimer_Timer);
     connect(&m_port, &SerialPort::OnComm, this, &Session::MSComm1_OnComm);
     connect(&m_port, &SerialPort::connectionLost, this, &Session::connectionLost);
     m_receiver.onLinkUp = [this] { linkUp(); };
 }
 
 void Session::Connect()
+{
+    stopReconnecting();
+    if (!openAndSearch()) {
+        m_host.setStatus(openFailureText(m_port.CommPort(),
+                                         SerialPort::deviceFor(m_port.CommPort()),
+                                         m_port.lastOpenFailure(), m_port.lastOpenError()));
+        setLinkState(LinkState::NotConnected);
+    }
+}
+
+bool Session::openAndSearch()
 {
     Timer1.stop();
     if (m_port.PortOpen())
@@ -57,18 +71,68 @@ void Session::Connect()
     if (!m_port.setPortOpen(true)) {
         SessionStep = NotStarted;
         m_receiver.RxState = Receiver::Idle;
-        m_host.setStatus(
-            QStringLiteral("Could not open Com%1 (%2): %3.")
-                .arg(m_port.CommPort())
-                .arg(SerialPort::deviceFor(m_port.CommPort()), m_port.lastOpenError()));
-        return;
+        return false;
     }
     m_port.Output(Commands::Hello());
     m_port.setRThreshold(2);
     m_receiver.RxState = Receiver::AwaitHello38400;
     SessionStep = Trying38400;
     armTimer();
-    m_host.setStatus(QStringLiteral("Trying to communicate with the Lumivane."));
+    setLinkState(LinkState::Searching, 38400);
+    return true;
+}
+
+void Session::ReconnectTimer_Timer()
+{
+    // Quietly: the device may take a while to come back, and nothing is shown until it does.
+    if (openAndSearch())
+        ReconnectTimer.stop();
+}
+
+void Session::stopReconnecting()
+{
+    if (!ReconnectTimer.isActive())
+        return;
+    ReconnectTimer.stop();
+    if (m_linkState == LinkState::Reconnecting)
+        setLinkState(LinkState::Lost);
+}
+
+QString Session::openFailureText(int commPort, const QString& device, OpenFailure kind,
+                                 const QString& reason)
+{
+    QString text =
+        QStringLiteral("Could not open Com%1 (%2): %3.").arg(commPort).arg(device, reason);
+    switch (kind) {
+    case OpenFailure::Missing:
+        return text + QStringLiteral(" %1 does not exist. Is the adapter plugged in?").arg(device);
+    case OpenFailure::NotASerialPort:
+        return text + QStringLiteral(" %1 is not a serial port.").arg(device);
+    case OpenFailure::NoPermission:
+#ifdef Q_OS_LINUX
+        return text +
+               QStringLiteral(" Add your user to the dialout group (sudo usermod -aG dialout "
+                              "$USER) and log in again.");
+#else
+        return text + QStringLiteral(" Ask an administrator for access to the port.");
+#endif
+    case OpenFailure::InUse:
+        return text + QStringLiteral(" Another program is using it: close that program, then "
+                                     "press Connect again.");
+    case OpenFailure::Other:
+        break;
+    }
+    return text;
+}
+
+void Session::setLinkState(LinkState state, int baud)
+{
+    m_linkState = state;
+    m_searchBaud = baud;
+    if (state == LinkState::Searching)
+        m_host.setStatus(
+            QStringLiteral("Trying to communicate with the Lumivane. Trying %1 bit/s.").arg(baud));
+    emit linkStateChanged();
 }
 
 void Session::Refresh()
@@ -83,13 +147,16 @@ void Session::Timer1_Timer()
     switch (SessionStep) {
     case Trying38400:
         tryNextSpeed("19200,n,8,1", Commands::Hello(), 2, Receiver::AwaitHello19200, Trying19200);
+        setLinkState(LinkState::Searching, 19200);
         break;
     case Trying19200:
         tryNextSpeed("1200,n,7,1", Commands::Hello1200(), 3, Receiver::AwaitHello1200, Trying1200);
+        setLinkState(LinkState::Searching, 1200);
         break;
     case Trying1200:
         m_host.setStatus(QStringLiteral("Lumivane not responding."));
         m_port.setPortOpen(false);
+        setLinkState(LinkState::NotConnected);
         break;
     case Linked: {
         m_host.hideStartup();
@@ -127,6 +194,7 @@ void Session::linkUp()
     m_host.setStatus(QStringLiteral("Lumivane is connected."));
     SessionStep = Linked;
     armTimer();
+    setLinkState(LinkState::Connected);
 }
 
 void Session::armTimer()
@@ -172,8 +240,17 @@ void Session::connectionLost()
     Timer1.stop();
     SessionStep = NotStarted;
     m_receiver.RxState = Receiver::Idle;
-    m_host.setStatus(QStringLiteral("Lumivane connection lost."));
+    const bool retry = Settings().GetBool(QString::fromLatin1(Settings::Startup),
+                                          QStringLiteral("Reconnect"), true);
+    m_host.setStatus(retry ? QStringLiteral("Lumivane connection lost. Reconnecting\u2026")
+                           : QStringLiteral("Lumivane connection lost."));
     m_host.showStartup();
+    if (retry) {
+        ReconnectTimer.start();
+        setLinkState(LinkState::Reconnecting);
+    } else {
+        setLinkState(LinkState::Lost);
+    }
 }
 
 QString Session::errorText(int commEvent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/SerialBackend.h"
 #include "link/SessionHost.h"
 
 #include <QObject>
@@ -10,7 +11,7 @@ class SerialPort;
 
 // The session with the console: opening the port, the hello at 38400, 19200 and 1200 bit/s (one
 // second each), the data request one second after the link is up, the reopening of the views
-// that were open at the last exit, and the port's events.
+// that were open at the last exit, the port's events, and reopening a device that went away.
 class Session : public QObject
 {
     Q_OBJECT
@@ -25,6 +26,17 @@ public:
     };
 
     static constexpr int StepMs = 1000;
+    static constexpr int ReconnectMs = 2000;
+
+    // Where the link stands, for the status bar and the views' offline marking.
+    enum class LinkState
+    {
+        NotConnected,
+        Searching, // at searchBaud()
+        Connected,
+        Lost,
+        Reconnecting,
+    };
 
     Session(SerialPort& port, Receiver& receiver, SessionHost& host, QObject* parent = nullptr);
 
@@ -41,8 +53,27 @@ public:
     QTimer Timer1;
 
     static QString errorText(int commEvent);
+    // The start-up window's text for a port that could not be opened: the system's reason, then
+    // what the user can do about it.
+    static QString openFailureText(int commPort, const QString& device, OpenFailure kind,
+                                   const QString& reason);
+
+    LinkState linkState() const { return m_linkState; }
+    int searchBaud() const { return m_searchBaud; }
+    // Once the device is lost, retry opening it every two seconds (the "Reconnect" setting).
+    bool reconnecting() const { return ReconnectTimer.isActive(); }
+    void stopReconnecting();
+    QTimer ReconnectTimer;
+    // The retry timer's tick: tries to open the device, quietly. Tests call it directly.
+    void ReconnectTimer_Timer();
+
+signals:
+    void linkStateChanged();
 
 private:
+    void setLinkState(LinkState state, int baud = 0);
+    bool openAndSearch();
+
     void linkUp();
     void armTimer();
     void tryNextSpeed(const char* settings, const QByteArray& hello, int threshold, qint16 rxState,
@@ -54,4 +85,6 @@ private:
     Receiver& m_receiver;
     SessionHost& m_host;
     bool m_reporting = false;
+    LinkState m_linkState = LinkState::NotConnected;
+    int m_searchBaud = 0;
 };

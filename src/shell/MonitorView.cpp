@@ -3,6 +3,7 @@
 #include "model/Settings.h"
 #include "shell/Twips.h"
 
+#include <QAbstractScrollArea>
 #include <QCloseEvent>
 #include <QMdiSubWindow>
 
@@ -54,6 +55,44 @@ void MonitorView::saveGeometrySettings()
     settings.SaveNumber(section, key("wid"), Twips::fromPixelsX(*this, g.width()));
     settings.SaveNumber(section, key("top"), Twips::fromPixelsY(*this, g.y()));
     settings.SaveNumber(section, key("left"), Twips::fromPixelsX(*this, g.x()));
+}
+
+void MonitorView::setOffline(bool offline)
+{
+    if (offline == m_offline)
+        return;
+    m_offline = offline;
+    showOfflineInTitle();
+    for (QAbstractScrollArea* list : findChildren<QAbstractScrollArea*>()) {
+        if (!offline) {
+            list->setPalette(QPalette());
+            continue;
+        }
+        QPalette dimmed = list->palette();
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto r = QPalette::ColorRole(role);
+            const QBrush disabled = dimmed.brush(QPalette::Disabled, r);
+            dimmed.setBrush(QPalette::Active, r, disabled);
+            dimmed.setBrush(QPalette::Inactive, r, disabled);
+        }
+        list->setPalette(dimmed);
+    }
+}
+
+void MonitorView::showOfflineInTitle()
+{
+    // The sub-window copies the view's title whenever it changes; the mark goes on the copy, so
+    // the view's own caption stays as the console's data made it.
+    if (QMdiSubWindow* frame = subWindow())
+        frame->setWindowTitle(m_offline ? windowTitle() + QStringLiteral(" (offline)")
+                                        : windowTitle());
+}
+
+void MonitorView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange && m_offline)
+        showOfflineInTitle();
 }
 
 void MonitorView::closeEvent(QCloseEvent* event)

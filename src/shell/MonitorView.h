@@ -25,6 +25,10 @@ public:
     void saveGeometrySettings();
     QString settingsPrefix() const { return m_prefix; }
     QMdiSubWindow* subWindow() const;
+    // Marks the view as not following the console (the link is down): " (offline)" after its
+    // title and its lists in the disabled colours. What it shows stays readable.
+    void setOffline(bool offline);
+    bool offline() const { return m_offline; }
 
 signals:
     void unloaded();
@@ -36,13 +40,16 @@ protected:
     // height the view's default.
     void restoreGeometrySettings();
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
     ViewContext m_ctx;
 
 private:
     QString key(const char* item) const;
+    void showOfflineInTitle();
 
     QString m_prefix;
     QSizeF m_defaultTwips;
     bool m_unloaded = false;
+    bool m_offline = false;
 };

@@ -4,6 +4,7 @@
 #include "link/QtSerialBackend.h"
 #include "model/Settings.h"
 #include "shell/HelpWindow.h"
+#include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
 #include "shell/ViewContext.h"
 #include "shell/ViewFactory.h"
@@ -44,7 +45,38 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     createMenus();
     m_startup = new frmStartup(this);
     connect(m_startup, &frmStartup::connectRequested, this, &frmMain::Connect);
+    connect(m_startup, &frmStartup::reconnectChanged, this, [this](bool on) {
+        if (!on)
+            m_session.stopReconnecting();
+    });
+    m_statusBar = new LinkStatusBar(m_port, m_session, m_receiver, m_state, this);
+    setStatusBar(m_statusBar);
+    connect(&m_session, &Session::linkStateChanged, this, &frmMain::markViewsOffline);
     resize(1024, 700);
+    restoreMainWindowGeometry();
+}
+
+void frmMain::restoreMainWindowGeometry()
+{
+    // Qt moves a window that would come up off every screen back onto one.
+    const Settings settings;
+    const QString section = QString::fromLatin1(Settings::Startup);
+    restoreGeometry(QByteArray::fromBase64(
+        settings.GetSetting(section, QStringLiteral("main_frm_geometry")).toLatin1()));
+    restoreState(QByteArray::fromBase64(
+        settings.GetSetting(section, QStringLiteral("main_frm_state")).toLatin1()));
+}
+
+bool frmMain::online() const
+{
+    return m_session.linkState() == Session::LinkState::Connected && m_port.PortOpen();
+}
+
+void frmMain::markViewsOffline()
+{
+    for (const auto& view : m_views)
+        if (view)
+            view->setOffline(!online());
 }
 
 frmMain::~frmMain() = default;
@@ -162,6 +194,7 @@ MonitorView* frmMain::showView(View view)
     QMdiSubWindow* frame = m_mdi->addSubWindow(created);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     created->load();
+    created->setOffline(!online());
     frame->show();
     m_mdi->setActiveSubWindow(frame);
     return created;
@@ -268,6 +301,7 @@ void frmMain::Step_Message(const QByteArray& payload)
 
 void frmMain::ConsoleInfoReceived()
 {
+    m_statusBar->consoleTypeKnown();
     for (const char* name : {"mnuDimmers", "mnuPlaybacks", "mnuShow"})
         if (auto* action = findChild<QAction*>(QString::fromLatin1(name)))
             action->setVisible(true);
@@ -323,6 +357,11 @@ void frmMain::storeWindowState()
     for (const auto& [open, view] : geometryOrder)
         if (MonitorView* v = loadedView(view); open && v)
             v->saveGeometrySettings();
+    // The main window's own place and size, so it comes back where the user left it.
+    settings.SaveSetting(section, QStringLiteral("main_frm_geometry"),
+                         QString::fromLatin1(saveGeometry().toBase64()));
+    settings.SaveSetting(section, QStringLiteral("main_frm_state"),
+                         QString::fromLatin1(saveState().toBase64()));
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -339,6 +378,7 @@ void frmMain::Form_Unload()
 {
     m_unloaded = true;
     m_session.Timer1.stop();
+    m_session.ReconnectTimer.stop();
     if (m_port.PortOpen()) {
         m_port.Output(Commands::MonitorClosing());
         m_port.drainOutput();

@@ -16,6 +16,7 @@
 #include <memory>
 
 class HelpWindow;
+class LinkStatusBar;
 class MonitorView;
 class QAction;
 class QMdiArea;
@@ -52,6 +53,7 @@ public:
     Session& session() { return m_session; }
     Receiver& receiver() { return m_receiver; }
     frmStartup* startup() const { return m_startup; }
+    LinkStatusBar* linkStatusBar() const { return m_statusBar; }
     // Makes the views; tests put their own in.
     std::function<MonitorView*(View, const ViewContext&)> viewFactory;
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -97,6 +99,10 @@ private:
     void storeWindowState();
     void Form_Unload();
     ViewSink* sink(View view) const;
+    // Views follow the console only while the link is up; otherwise they are marked offline.
+    bool online() const;
+    void markViewsOffline();
+    void restoreMainWindowGeometry();
 
     SharedState m_state;
     SerialPort m_port;
@@ -104,6 +110,7 @@ private:
     Session m_session;
     QMdiArea* m_mdi = nullptr;
     frmStartup* m_startup = nullptr;
+    LinkStatusBar* m_statusBar = nullptr;
     QPointer<HelpWindow> m_help;
     std::array<QPointer<MonitorView>, 6> m_views{};
     bool m_offered = false;

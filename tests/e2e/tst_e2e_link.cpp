@@ -121,7 +121,7 @@ void tst_E2eLink::linksAtEachSpeed()
     Bench b(quiet(speed, true));
     QSignalSpy linked(&b.sim, &ConsoleSimulator::linked);
     b.main.Connect();
-    QCOMPARE(status(b.main), QStringLiteral("Trying to communicate with the Lumivane."));
+    QVERIFY(status(b.main).startsWith(QStringLiteral("Trying to communicate with the Lumivane.")));
     QTRY_COMPARE_WITH_TIMEOUT(status(b.main), QStringLiteral("Lumivane is connected."),
                               kLinkTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(linked.size(), 1, 3000);
@@ -265,7 +265,8 @@ void tst_E2eLink::consoleGoingAwayIsReported()
     QVERIFY(b.connectAndLoad());
     const QString name = b.main.state().Fixtures[47].FixtName();
     b.sim.close();
-    QTRY_COMPARE_WITH_TIMEOUT(status(b.main), QStringLiteral("Lumivane connection lost."), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(b.main).startsWith(QStringLiteral("Lumivane connection lost.")),
+                             5000);
     QVERIFY(!b.main.MSComm1().PortOpen());
     QVERIFY(b.main.startup()->isVisible());
     QCOMPARE(b.main.state().Fixtures[47].FixtName(), name); // the records keep what they had

@@ -86,7 +86,10 @@ private slots:
     void rejectedLineSettingsAreReportedWithoutEndingTheSearch();
     void eventCodes_data();
     void eventCodes();
+    void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
+    void lostDeviceIsReopenedUntilItIsBack();
+    void reconnectingIsOptional();
     void lostDeviceOffersTheStartupWindow();
     void refreshOnlyWhileOpen();
 };
@@ -95,7 +98,8 @@ void tst_Session::speedSearchSendsEachHelloAtItsSpeed()
 {
     Console c;
     c.session.Connect();
-    QCOMPARE(c.host.statuses.last(), QStringLiteral("Trying to communicate with the Lumivane."));
+    QCOMPARE(c.host.statuses.last(),
+             QStringLiteral("Trying to communicate with the Lumivane. Trying 38400 bit/s."));
     QVERIFY(c.session.Timer1.isActive());
     QCOMPARE(c.session.Timer1.interval(), 1000);
     QCOMPARE(c.port.RThreshold(), 2);
@@ -109,6 +113,11 @@ void tst_Session::speedSearchSendsEachHelloAtItsSpeed()
     c.session.Timer1_Timer();
     QCOMPARE(c.rx.RxState, qint16(2));
     QCOMPARE(c.port.RThreshold(), 3);
+    QCOMPARE(c.host.statuses.mid(1),
+             (QStringList{
+                 "Trying to communicate with the Lumivane. Trying 19200 bit/s.",
+                 "Trying to communicate with the Lumivane. Trying 1200 bit/s.",
+             }));
 
     const QList<QPair<QByteArray, QString>> expected = {
         {bytes({0xA5, 0x01}), "38400,8,n"},
@@ -335,20 +344,85 @@ void tst_Session::eventCodes()
     QCOMPARE(c.host.errors, report.isEmpty() ? QStringList{} : QStringList{report});
 }
 
+void tst_Session::portThatCannotBeOpened_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("advice");
+    QTest::newRow("no permission")
+        << int(OpenFailure::NoPermission) << "Permission denied"
+        << " Add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.";
+    QTest::newRow("missing") << int(OpenFailure::Missing) << "No such file or directory"
+                             << " /dev/x does not exist. Is the adapter plugged in?";
+    QTest::newRow("regular file") << int(OpenFailure::NotASerialPort)
+                                  << "Inappropriate ioctl for device"
+                                  << " /dev/x is not a serial port.";
+    QTest::newRow("in use") << int(OpenFailure::InUse)
+                            << "Permission error while locking the device"
+                            << " Another program is using it: close that program, then press "
+                               "Connect again.";
+    QTest::newRow("anything else") << int(OpenFailure::Other) << "Input/output error"
+                                   << "";
+}
+
+// The first sentence stays the system's reason; what to do follows it.
 void tst_Session::portThatCannotBeOpened()
 {
-    qputenv("LVMONITOR_COM1", "/dev/no-such-port");
+    QFETCH(int, kind);
+    QFETCH(QString, reason);
+    QFETCH(QString, advice);
+    qputenv("LVMONITOR_COM1", "/dev/x");
     Console c;
-    c.backend->failOpenWith = QStringLiteral("Permission denied");
+    c.backend->failOpenWith = reason;
+    c.backend->failOpenKind = OpenFailure(kind);
     c.session.Connect();
     qunsetenv("LVMONITOR_COM1");
-    QCOMPARE(c.host.statuses.last(),
-             QStringLiteral("Could not open Com1 (/dev/no-such-port): Permission denied."));
+    QCOMPARE(c.host.statuses.last(), "Could not open Com1 (/dev/x): " + reason + "." + advice);
     QVERIFY(!c.session.Timer1.isActive());
     QVERIFY(c.backend->writes.isEmpty());
+    QCOMPARE(c.session.linkState(), Session::LinkState::NotConnected);
+}
+
+void tst_Session::lostDeviceIsReopenedUntilItIsBack()
+{
+    Console c;
+    c.linkUpAtFullSpeed();
+    c.backend->loseDevice(QStringLiteral("Input/output error"));
+    QTRY_VERIFY(!c.port.PortOpen());
+    QCOMPARE(c.host.statuses.last(),
+             QStringLiteral("Lumivane connection lost. Reconnecting\u2026"));
+    QCOMPARE(c.session.linkState(), Session::LinkState::Reconnecting);
+    QVERIFY(c.session.reconnecting());
+    QCOMPARE(c.session.ReconnectTimer.interval(), 2000);
+
+    // Still gone: nothing said, nothing sent, the retries go on.
+    const int statuses = int(c.host.statuses.size());
+    c.backend->failOpenWith = QStringLiteral("No such file or directory");
+    c.backend->failOpenKind = OpenFailure::Missing;
+    c.session.ReconnectTimer_Timer();
+    QCOMPARE(c.host.statuses.size(), statuses);
+    QVERIFY(c.session.reconnecting());
+
+    // Back: the normal speed search runs and the retries stop.
     c.backend->failOpenWith.clear();
-    c.session.Connect();
-    QVERIFY(c.port.PortOpen());
+    c.session.ReconnectTimer_Timer();
+    QVERIFY(!c.session.reconnecting());
+    QCOMPARE(c.backend->written(), bytes({0xA5, 0x01}));
+    QCOMPARE(c.session.linkState(), Session::LinkState::Searching);
+    c.backend->deliver(bytes({0xA5, 0x01}));
+    QCOMPARE(c.session.linkState(), Session::LinkState::Connected);
+}
+
+void tst_Session::reconnectingIsOptional()
+{
+    Settings().SaveBool(QStringLiteral("Startup"), QStringLiteral("Reconnect"), false);
+    Console c;
+    c.linkUpAtFullSpeed();
+    c.backend->loseDevice(QStringLiteral("Input/output error"));
+    QTRY_VERIFY(!c.port.PortOpen());
+    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane connection lost."));
+    QVERIFY(!c.session.reconnecting());
+    QCOMPARE(c.session.linkState(), Session::LinkState::Lost);
 }
 
 void tst_Session::lostDeviceOffersTheStartupWindow()
@@ -359,7 +433,7 @@ void tst_Session::lostDeviceOffersTheStartupWindow()
     c.backend->loseDevice(QStringLiteral("Input/output error"));
     QVERIFY(c.port.PortOpen()); // closed once control is back in the event loop
     QTRY_VERIFY(!c.port.PortOpen());
-    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane connection lost."));
+    QVERIFY(c.host.statuses.last().startsWith(QStringLiteral("Lumivane connection lost.")));
     QCOMPARE(c.host.events.last(), QStringLiteral("show startup"));
     QCOMPARE(c.state.Dimmers[3].DimmerLevel(), quint8(33));
     c.session.Connect();

@@ -9,6 +9,7 @@
 #include "shell/frmMain.h"
 #include "shell/frmStartup.h"
 
+#include "shell/DeviceComboBox.h"
 #include <QAction>
 #include <QFile>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -97,6 +99,10 @@ private slots:
     void startupWindowIsOfferedWithTheStoredPort_data();
     void startupWindowIsOfferedWithTheStoredPort();
     void connectButtonStartsTheSession();
+    void chosenDeviceIsRememberedPerPort();
+    void deviceEntriesNameTheAdapter_data();
+    void deviceEntriesNameTheAdapter();
+    void mainWindowComesBackWhereItWas();
     void closingStoresOpenViewsAndGeometry();
     void closingTellsTheConsoleOnlyWhileOpen_data();
     void closingTellsTheConsoleOnlyWhileOpen();
@@ -176,7 +182,7 @@ void tst_MainWindow::startupWindowIsOfferedWithTheStoredPort()
     QCOMPARE(s->optCom2->isChecked(), !com1);
     // Picking the other port stores the choice.
     QRadioButton* other = com1 ? s->optCom2 : s->optCom1;
-    QTest::mouseClick(other, Qt::LeftButton);
+    QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(8, other->height() / 2));
     QCOMPARE(p.setting("Com1"), com1 ? QStringLiteral("False") : QStringLiteral("True"));
 }
 
@@ -190,11 +196,78 @@ void tst_MainWindow::connectButtonStartsTheSession()
     QCOMPARE(p.backend->openedDevice, QStringLiteral("/dev/pretend"));
     QCOMPARE(p.backend->written(), bytes({0xA5, 0x01}));
     QCOMPARE(p.main.startup()->Label1->text(),
-             QStringLiteral("Trying to communicate with the Lumivane."));
+             QStringLiteral("Trying to communicate with the Lumivane. Trying 38400 bit/s."));
     p.backend->deliver(bytes({0xA5, 0x01}));
     QCOMPARE(p.main.startup()->Label1->text(), QStringLiteral("Lumivane is connected."));
     p.main.session().Timer1_Timer();
     QVERIFY(!p.main.startup()->isVisible());
+}
+
+// A device typed for Com2 is stored as Com2's, used for this run even where the environment
+// names another, and shown again when Com2 is chosen.
+void tst_MainWindow::chosenDeviceIsRememberedPerPort()
+{
+    qputenv("LVMONITOR_COM2", "/dev/from-the-environment");
+    Program p;
+    frmStartup* s = p.main.startup();
+    QTest::mouseClick(s->optCom2, Qt::LeftButton, {}, QPoint(8, s->optCom2->height() / 2));
+    QCOMPARE(s->cboDevice->currentText(), QStringLiteral("/dev/from-the-environment"));
+    s->cboDevice->setEditText(QStringLiteral("/dev/ttyUSB3"));
+    QTest::mouseClick(s->CmdConnect, Qt::LeftButton);
+    qunsetenv("LVMONITOR_COM2");
+    QCOMPARE(p.backend->openedDevice, QStringLiteral("/dev/ttyUSB3"));
+    QCOMPARE(p.setting("Com2Device"), QStringLiteral("/dev/ttyUSB3"));
+    QCOMPARE(p.setting("Com1Device"), QString());
+    QTest::mouseClick(s->optCom1, Qt::LeftButton, {}, QPoint(8, s->optCom1->height() / 2));
+    QVERIFY(s->cboDevice->currentText() != QLatin1String("/dev/ttyUSB3"));
+    QTest::mouseClick(s->optCom2, Qt::LeftButton, {}, QPoint(8, s->optCom2->height() / 2));
+    QCOMPARE(s->cboDevice->device(), QStringLiteral("/dev/ttyUSB3"));
+    QCOMPARE(s->cboDevice->accessibleName(), QStringLiteral("Device"));
+}
+
+void tst_MainWindow::deviceEntriesNameTheAdapter_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("both") << "FT232R USB UART"
+                          << "A10K3XYZ"
+                          << "/dev/ttyUSB0 \u2014 FT232R USB UART (A10K3XYZ)";
+    QTest::newRow("no serial number") << "FT232R USB UART"
+                                      << ""
+                                      << "/dev/ttyUSB0 \u2014 FT232R USB UART";
+    QTest::newRow("serial number only") << ""
+                                        << "A10K3XYZ"
+                                        << "/dev/ttyUSB0 \u2014 (A10K3XYZ)";
+    QTest::newRow("nothing known") << ""
+                                   << ""
+                                   << "/dev/ttyUSB0";
+}
+
+void tst_MainWindow::deviceEntriesNameTheAdapter()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, serial);
+    QFETCH(QString, entry);
+    const QString path = QStringLiteral("/dev/ttyUSB0");
+    QCOMPARE(DeviceComboBox::entryText(path, description, serial), entry);
+    // Picking such an entry chooses the bare device.
+    DeviceComboBox box;
+    box.addItem(entry, path);
+    box.setCurrentIndex(0);
+    QCOMPARE(box.device(), path);
+}
+
+void tst_MainWindow::mainWindowComesBackWhereItWas()
+{
+    {
+        Program p;
+        p.main.setGeometry(40, 50, 700, 500);
+        p.main.close();
+    }
+    Program again;
+    QCOMPARE(again.main.size(), QSize(700, 500));
+    QVERIFY(again.main.screen()->availableGeometry().intersects(again.main.frameGeometry()));
 }
 
 void tst_MainWindow::closingStoresOpenViewsAndGeometry()

@@ -1,0 +1,97 @@
+#include "shell/LinkStatusBar.h"
+
+#include "link/LineSettings.h"
+#include "link/Receiver.h"
+#include "link/SerialPort.h"
+#include "model/SharedState.h"
+
+#include <QLabel>
+
+LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
+                             const Receiver& receiver, const SharedState& state, QWidget* parent)
+    : QStatusBar(parent), m_port(port), m_session(session), m_receiver(receiver), m_state(state),
+      m_device(addField("lblStatusDevice", QStringLiteral("Serial device"), 1)),
+      m_line(addField("lblStatusLine", QStringLiteral("Line settings"))),
+      m_link(addField("lblStatusLink", QStringLiteral("Link state"))),
+      m_consoleType(addField("lblStatusConsole", QStringLiteral("Console type"))),
+      m_messages(addField("lblStatusMessages", QStringLiteral("Messages received"))),
+      m_lastMessage(addField("lblStatusLast", QStringLiteral("Time since the last message")))
+{
+    setObjectName(QStringLiteral("statusBar"));
+    setSizeGripEnabled(true);
+    connect(&m_session, &Session::linkStateChanged, this, [this] {
+        if (m_session.linkState() == Session::LinkState::Searching)
+            m_consoleKnown = false;
+        refresh();
+    });
+    m_timer.setInterval(RefreshMs);
+    connect(&m_timer, &QTimer::timeout, this, &LinkStatusBar::refresh);
+    m_timer.start();
+    m_sinceLast.start();
+    refresh();
+}
+
+QLabel* LinkStatusBar::addField(const char* name, const QString& accessibleName, int stretch)
+{
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(accessibleName);
+    label->setToolTip(accessibleName);
+    addPermanentWidget(label, stretch);
+    return label;
+}
+
+QString LinkStatusBar::lineText(const QString& settings)
+{
+    const auto s = LineSettings::parse(settings);
+    if (!s)
+        return settings;
+    return QStringLiteral("%1 %2-%3-%4")
+        .arg(s->baud)
+        .arg(s->dataBits)
+        .arg(QChar(s->parity).toUpper())
+        .arg(s->stopBits);
+}
+
+QString LinkStatusBar::linkText(Session::LinkState state, int baud)
+{
+    switch (state) {
+    case Session::LinkState::NotConnected:
+        return QStringLiteral("Not connected");
+    case Session::LinkState::Searching:
+        return QStringLiteral("Searching at %1").arg(baud);
+    case Session::LinkState::Connected:
+        return QStringLiteral("Connected");
+    case Session::LinkState::Lost:
+        return QStringLiteral("Connection lost");
+    case Session::LinkState::Reconnecting:
+        return QStringLiteral("Reconnecting\u2026");
+    }
+    return {};
+}
+
+void LinkStatusBar::refresh()
+{
+    m_device->setText(SerialPort::deviceFor(m_port.CommPort()));
+    m_line->setText(m_port.PortOpen() ? lineText(m_port.Settings())
+                                      : QStringLiteral("port closed"));
+    m_link->setText(linkText(m_session.linkState(), m_session.searchBaud()));
+    m_consoleType->setText(!m_consoleKnown          ? QString()
+                           : m_state.ExtendedFormat ? QStringLiteral("extended format")
+                                                    : QStringLiteral("standard format"));
+    m_consoleType->setVisible(m_consoleKnown);
+    const quint64 count = m_receiver.MessagesReceived;
+    if (count != m_lastCount) {
+        m_lastCount = count;
+        m_sinceLast.restart();
+    }
+    m_messages->setText(count == 1 ? QStringLiteral("1 message")
+                                   : QStringLiteral("%1 messages").arg(count));
+    if (count == 0) {
+        m_lastMessage->setText(QStringLiteral("no message yet"));
+        return;
+    }
+    const qint64 ms = m_sinceLast.elapsed();
+    m_lastMessage->setText(ms < 1000 ? QStringLiteral("last under 1 s ago")
+                                     : QStringLiteral("last %1 s ago").arg(ms / 1000));
+}

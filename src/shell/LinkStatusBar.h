@@ -1,0 +1,52 @@
+#pragma once
+
+#include "link/Session.h"
+
+#include <QElapsedTimer>
+#include <QStatusBar>
+#include <QTimer>
+
+class QLabel;
+class Receiver;
+class SerialPort;
+struct SharedState;
+
+// The main window's status bar: the device, the line settings in force, where the link stands,
+// the console's type once it has said, how many messages came and how long ago the last one
+// did. It reads those a few times a second rather than being told of every message.
+class LinkStatusBar : public QStatusBar
+{
+    Q_OBJECT
+public:
+    static constexpr int RefreshMs = 250;
+
+    LinkStatusBar(const SerialPort& port, const Session& session, const Receiver& receiver,
+                  const SharedState& state, QWidget* parent = nullptr);
+
+    // The console said what it is; forgotten at the next speed search.
+    void consoleTypeKnown() { m_consoleKnown = true; }
+    // Reads everything again now.
+    void refresh();
+
+    // "38400 8-N-1" from the serial control's "38400,n,8,1".
+    static QString lineText(const QString& settings);
+    static QString linkText(Session::LinkState state, int baud);
+
+private:
+    QLabel* addField(const char* name, const QString& accessibleName, int stretch = 0);
+
+    const SerialPort& m_port;
+    const Session& m_session;
+    const Receiver& m_receiver;
+    const SharedState& m_state;
+    QLabel* m_device;
+    QLabel* m_line;
+    QLabel* m_link;
+    QLabel* m_consoleType;
+    QLabel* m_messages;
+    QLabel* m_lastMessage;
+    QTimer m_timer;
+    QElapsedTimer m_sinceLast;
+    quint64 m_lastCount = 0;
+    bool m_consoleKnown = false;
+};

@@ -1,0 +1,163 @@
+// What the user sees of the connection, against the simulated console on a real pty: the status
+// bar through a link-up at 19200, the views marked offline while the console is gone and live
+// again once the program has reconnected by itself, and what the start-up window says about a
+// device that cannot be a console's.
+
+#include "ConsoleSimulator.h"
+#include "shell/LinkStatusBar.h"
+#include "shell/MonitorView.h"
+#include "shell/frmMain.h"
+#include "shell/frmStartup.h"
+
+#include <QAbstractScrollArea>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int kTimeoutMs = 10000;
+
+SimulatorOptions quiet(int speed = 38400)
+{
+    SimulatorOptions o;
+    o.speed = speed;
+    o.rate = 0;
+    o.pacing = false;
+    return o;
+}
+
+QString field(frmMain& main, const char* name)
+{
+    return main.linkStatusBar()->findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+QString status(frmMain& main)
+{
+    return main.startup()->Label1->text();
+}
+
+} // namespace
+
+class tst_E2eConnection : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS")); }
+    void cleanup() { qunsetenv("LVMONITOR_COM1"); }
+    void statusBarFollowsALinkUpAt19200();
+    void viewsGoOfflineAndTheProgramReconnects();
+    void devicesThatCannotBeAConsolesAreExplained_data();
+    void devicesThatCannotBeAConsolesAreExplained();
+};
+
+void tst_E2eConnection::statusBarFollowsALinkUpAt19200()
+{
+    ConsoleSimulator sim(quiet(19200));
+    QVERIFY(sim.openPty());
+    qputenv("LVMONITOR_COM1", sim.devicePath().toLocal8Bit());
+    frmMain main;
+    main.show();
+    QCOMPARE(field(main, "lblStatusLink"), QStringLiteral("Not connected"));
+    QCOMPARE(field(main, "lblStatusLine"), QStringLiteral("port closed"));
+    // What the bar says at each change of the link, the line settings in force beside it.
+    QStringList seen;
+    connect(&main.session(), &Session::linkStateChanged, this, [&] {
+        seen << field(main, "lblStatusLink") + QStringLiteral(" | ") + field(main, "lblStatusLine");
+    });
+    main.Connect();
+    QCOMPARE(field(main, "lblStatusDevice"), sim.devicePath());
+    QTRY_COMPARE_WITH_TIMEOUT(field(main, "lblStatusLink"), QStringLiteral("Connected"),
+                              kTimeoutMs);
+    QCOMPARE(seen, (QStringList{"Searching at 38400 | 38400 8-N-1",
+                                "Searching at 19200 | 19200 8-N-1", "Connected | 38400 8-N-1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(field(main, "lblStatusConsole"), QStringLiteral("standard format"),
+                              3000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        field(main, "lblStatusMessages").endsWith(QLatin1String(" messages")) &&
+            field(main, "lblStatusMessages") != QLatin1String("0 messages"),
+        5000);
+    QCOMPARE(field(main, "lblStatusLast"), QStringLiteral("last under 1 s ago"));
+}
+
+void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
+{
+    // The program opens a fixed path; the console behind it goes and comes back, as a USB
+    // adapter does when it is pulled and plugged in again.
+    QTemporaryDir dir;
+    const QString link = QDir(dir.path()).filePath(QStringLiteral("console"));
+    auto first = std::make_unique<ConsoleSimulator>(quiet());
+    QVERIFY(first->openPty());
+    QVERIFY(QFile::link(first->devicePath(), link));
+    qputenv("LVMONITOR_COM1", link.toLocal8Bit());
+    frmMain main;
+    main.show();
+    QSignalSpy loaded(first.get(), &ConsoleSimulator::dataLoadSent);
+    main.Connect();
+    QVERIFY(loaded.wait(kTimeoutMs));
+    MonitorView* view = main.showView(SessionHost::View::Fixtures);
+    QVERIFY(view);
+    QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
+    const QPalette live = view->findChild<QAbstractScrollArea*>()->palette();
+
+    first.reset(); // the console goes away
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).startsWith(QStringLiteral("Lumivane connection lost.")),
+                             5000);
+    QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures (offline)"));
+    QVERIFY(view->findChild<QAbstractScrollArea*>()->palette().color(QPalette::Active,
+                                                                     QPalette::Text) ==
+            live.color(QPalette::Disabled, QPalette::Text));
+    QCOMPARE(field(main, "lblStatusLink"), QStringLiteral("Reconnecting\u2026"));
+    QVERIFY(!main.findChild<QMessageBox*>());
+
+    ConsoleSimulator second(quiet());
+    QVERIFY(second.openPty());
+    QFile::remove(link);
+    QVERIFY(QFile::link(second.devicePath(), link));
+    QSignalSpy reloaded(&second, &ConsoleSimulator::dataLoadSent);
+    QVERIFY(reloaded.wait(kTimeoutMs));
+    QCOMPARE(field(main, "lblStatusLink"), QStringLiteral("Connected"));
+    QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
+    QVERIFY(!main.session().reconnecting());
+}
+
+void tst_E2eConnection::devicesThatCannotBeAConsolesAreExplained_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("advice");
+    QTest::newRow("missing") << "missing"
+                             << "does not exist. Is the adapter plugged in?";
+    QTest::newRow("regular file") << "file"
+                                  << "is not a serial port.";
+    QTest::newRow("directory") << "directory"
+                               << "is not a serial port.";
+}
+
+void tst_E2eConnection::devicesThatCannotBeAConsolesAreExplained()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, advice);
+    QTemporaryDir dir;
+    QString path = QDir(dir.path()).filePath(QStringLiteral("ttyUSB9"));
+    if (kind == QLatin1String("file")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("directory")) {
+        path = dir.path();
+    }
+    qputenv("LVMONITOR_COM1", path.toLocal8Bit());
+    frmMain main;
+    main.show();
+    main.Connect();
+    QVERIFY(status(main).startsWith(QStringLiteral("Could not open Com1 (%1): ").arg(path)));
+    QVERIFY2(status(main).endsWith(path + QLatin1Char(' ') + advice), qPrintable(status(main)));
+    QVERIFY(!main.MSComm1().PortOpen());
+}
+
+QTEST_MAIN(tst_E2eConnection)
+#include "tst_e2e_connection.moc"
