@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +53,7 @@ private slots:
     void cleanup() { qunsetenv("LVMONITOR_COM1"); }
     void statusBarFollowsALinkUpAt19200();
     void viewsGoOfflineAndTheProgramReconnects();
+    void commandLineConnectsToTheGivenPort();
     void devicesThatCannotBeAConsolesAreExplained_data();
     void devicesThatCannotBeAConsolesAreExplained();
 };
@@ -124,6 +126,29 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     QCOMPARE(field(main, "lblStatusLink"), QStringLiteral("Connected"));
     QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
     QVERIFY(!main.session().reconnecting());
+}
+
+// lvmonitor --settings FILE --port DEVICE --connect links up with no hand on the keyboard, and
+// keeps its settings where it was told.
+void tst_E2eConnection::commandLineConnectsToTheGivenPort()
+{
+    ConsoleSimulator sim(quiet());
+    QVERIFY(sim.openPty());
+    QTemporaryDir dir;
+    const QString settings = QDir(dir.path()).filePath(QStringLiteral("own.ini"));
+    QSignalSpy loaded(&sim, &ConsoleSimulator::dataLoadSent);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LVMONITOR_COM1"), QStringLiteral("/dev/not-this-one"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LVMONITOR_BINARY),
+                  {QStringLiteral("--settings"), settings, QStringLiteral("--port"),
+                   sim.devicePath(), QStringLiteral("--connect")});
+    QVERIFY(loaded.wait(kTimeoutMs + 5000));
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
+    QVERIFY(QFile::exists(settings));
 }
 
 void tst_E2eConnection::devicesThatCannotBeAConsolesAreExplained_data()
