@@ -38,10 +38,12 @@ public:
     void UpdateFxChnlVal(qint16 ch, quint8 chval, const ProfileList& profiles);
     bool Selected() const { return m_selected; }
     void Selected(bool sel) { m_selected = sel; }
+    // The name that the fixture's profile gives `value` on flat channel ch: the first step whose
+    // range holds it; empty when the fixture has no profile or no step holds the value.
+    QString nameOfValue(qint16 ch, quint8 value, const ProfileList& profiles) const;
 
 private:
     static bool validChannel(qint16 ch) { return ch >= 0 && ch < MaxChannels; }
-    QString nameOfValue(qint16 ch, quint8 value, const ProfileList& profiles) const;
 
     bool m_selected = false;
     quint8 m_fixtType = 0;

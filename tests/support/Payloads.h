@@ -107,4 +107,26 @@ inline QByteArray dmxLevel(int address, int value)
     return message(9, bytes({address & 0xFF, address >> 8, value}));
 }
 
+// Playback data (kind 19) of an assigned fader.
+inline QByteArray playback(int number, int type, int page, int memory, int level)
+{
+    return bytes({number, 1, 0, type, page, memory}) + field("Memory", 16) + bytes({level});
+}
+
+struct ShowStepLayout
+{
+    int scene, page;
+    QByteArray name;
+};
+
+// Show list (kind 22).
+inline QByteArray showList(int number, int page, const QByteArray& name,
+                           const QList<ShowStepLayout>& steps)
+{
+    QByteArray p = bytes({number, page}) + field(name, 16) + bytes({int(steps.size())});
+    for (const auto& s : steps)
+        p += bytes({s.scene, s.page}) + field(s.name, 16);
+    return p;
+}
+
 } // namespace Payloads

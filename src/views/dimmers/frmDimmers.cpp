@@ -1,0 +1,116 @@
+#include "views/dimmers/frmDimmers.h"
+
+#include "controls/Grid.h"
+#include "shell/Twips.h"
+
+#include <QMdiSubWindow>
+
+namespace {
+
+// The grid sits 120 twips in from the window's top left corner and follows the window's size
+// with these margins.
+constexpr float GridOffsetTwips = 120;
+constexpr float WidthMarginTwips = 300;
+constexpr float HeightMarginTwips = 600;
+
+// A level 0..255 as the console's percentage: 0 and 1 read 0%, 254 and 255 read 100%.
+QString percentText(quint8 level)
+{
+    return QString::number((int(level) + 1) * 100 / 255) + QLatin1Char('%');
+}
+
+} // namespace
+
+frmDimmers::frmDimmers(const ViewContext& context, QWidget* parent)
+    : MonitorView(context, QStringLiteral("frmDimmers"), QStringLiteral("dimmer"),
+                  QSizeF(DefaultWidthTwips, DefaultHeightTwips), parent),
+      grdDimmers(new Grid(this))
+{
+    setWindowTitle(QStringLiteral("Conventional Dimmers"));
+    grdDimmers->setObjectName(QStringLiteral("grdDimmers"));
+    grdDimmers->setAccessibleName(QStringLiteral("Conventional Dimmers"));
+    grdDimmers->move(Twips::toPixelsX(*this, GridOffsetTwips),
+                     Twips::toPixelsY(*this, GridOffsetTwips));
+}
+
+qint16 frmDimmers::rowOf(int d) const
+{
+    return d >= 0 && d < SharedState::DimmerCount ? DimmerRow[size_t(d)] : 0;
+}
+
+void frmDimmers::Form_Load()
+{
+    restoreGeometrySettings();
+    DimmerRow.fill(0);
+    DimmerRowCount = 0;
+    m_ctx.state.DimmersViewOpen = true;
+    sizeGrid();
+    grdDimmers->setHeaderButtons(false);
+    grdDimmers->setMultiSelect(false);
+    grdDimmers->setRowMode(false);
+    grdDimmers->addColumn(QString(), QStringLiteral("Dimmer"), 0, -1, 130);
+    for (const char* header : {"Fader", "Page", "Level", "%"})
+        grdDimmers->addColumn(QString(), QString::fromLatin1(header), 0, -1, 45);
+    for (qint16 d = 0; d < SharedState::DimmerCount; ++d)
+        UpdateDimmer(d);
+}
+
+void frmDimmers::Form_Unload()
+{
+    m_ctx.state.DimmersViewOpen = false;
+    saveGeometrySettings();
+}
+
+void frmDimmers::resizeEvent(QResizeEvent* event)
+{
+    MonitorView::resizeEvent(event);
+    sizeGrid();
+}
+
+void frmDimmers::sizeGrid()
+{
+    // The margins are measured against the window's outer size, as it is stored.
+    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
+    const float width = Twips::fromPixelsX(*this, frame->width());
+    const float height = Twips::fromPixelsY(*this, frame->height());
+    QSize size = grdDimmers->size();
+    if (width > WidthMarginTwips)
+        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
+    if (height > HeightMarginTwips)
+        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
+    grdDimmers->resize(size);
+}
+
+void frmDimmers::UpdateDimmer(qint16 d)
+{
+    if (d < 0 || d >= SharedState::DimmerCount)
+        return;
+    const Dimmer& dimmer = m_ctx.state.Dimmers[size_t(d)];
+    if (!dimmer.DimmerPatched())
+        return;
+    grdDimmers->setRedraw(false);
+    qint16& row = DimmerRow[size_t(d)];
+    if (row == 0) {
+        grdDimmers->setRows(grdDimmers->rows() + 1);
+        row = ++DimmerRowCount;
+    }
+    grdDimmers->setCellText(row, 1,
+                            QString::number(d + 1) + QStringLiteral(" - ") + dimmer.DimmerName());
+    grdDimmers->setCellText(row, 2, d % 8 + 1);
+    grdDimmers->setCellText(row, 3, d / 8 + 1);
+    writeLevel(row, dimmer);
+    grdDimmers->setRedraw(true);
+}
+
+void frmDimmers::UpdateDimmerLevel(qint16 d)
+{
+    const int row = rowOf(d);
+    if (row != 0)
+        writeLevel(row, m_ctx.state.Dimmers[size_t(d)]);
+}
+
+void frmDimmers::writeLevel(int row, const Dimmer& dimmer)
+{
+    grdDimmers->setCellText(row, 4, dimmer.DimmerLevel());
+    grdDimmers->setCellText(row, 5, percentText(dimmer.DimmerLevel()));
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "model/SharedState.h"
+#include "shell/MonitorView.h"
+
+#include <array>
+
+class Grid;
+
+// The "Conventional Dimmers" window: one grid row per patched dimmer with its fader, page and
+// live level. Dimmers patched when the window opens come in number order, later ones at the
+// bottom; a row, once given, stays with its dimmer until the window closes.
+class frmDimmers : public MonitorView
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultWidthTwips = 5030;
+    static constexpr int DefaultHeightTwips = 7500;
+
+    explicit frmDimmers(const ViewContext& context, QWidget* parent = nullptr);
+
+    // Shows dimmer d from its record, giving it the next row if it has none; an unpatched
+    // dimmer is left as it is.
+    void UpdateDimmer(qint16 d) override;
+    // Rewrites the level and percentage of dimmer d, if it has a row.
+    void UpdateDimmerLevel(qint16 d) override;
+
+protected:
+    void Form_Load() override;
+    void Form_Unload() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Grid row of dimmer d, 0 when it has none.
+    qint16 rowOf(int d) const;
+    void sizeGrid();
+    void writeLevel(int row, const Dimmer& dimmer);
+
+    Grid* grdDimmers;
+    std::array<qint16, SharedState::DimmerCount> DimmerRow{};
+    qint16 DimmerRowCount = 0;
+};

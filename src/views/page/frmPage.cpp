@@ -1,0 +1,319 @@
+#include "views/page/frmPage.h"
+
+#include "controls/Grid.h"
+#include "link/Commands.h"
+#include "link/SerialPort.h"
+#include "model/AnsiText.h"
+#include "model/SharedState.h"
+#include "shell/Twips.h"
+#include "views/page/UpDown.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+
+#include <array>
+
+namespace {
+
+// Byte offsets of the page contents.
+constexpr qsizetype KindByte = 0;
+constexpr qsizetype PageByte = 1;
+constexpr qsizetype FixtureByte = 2;
+constexpr qsizetype CountByte = 3;
+constexpr qsizetype LengthByte = 4;
+constexpr qsizetype HeaderSize = 5;
+
+constexpr quint8 FactoryPresetPage = 3;
+constexpr quint8 FixturePage = 6;
+constexpr quint8 NoFixture = 0xFF;
+constexpr int CtrlKey = 17;
+constexpr int MaxPickRow = 256;
+
+const QString MnumKey = QStringLiteral("mnum");
+const QString MnameKey = QStringLiteral("mname");
+const QString FSelKey = QStringLiteral("FSel");
+constexpr int MnumColumn = 1;
+constexpr int MnameColumn = 2;
+constexpr int FSelColumn = 3;
+
+// Each kind of page: its caption, whether the caption carries the page number, and the
+// headers of the number and name columns.
+struct KindText
+{
+    const char* caption;
+    bool numbered;
+    const char* numberHeader;
+    const char* nameHeader;
+};
+
+constexpr std::array<KindText, 8> Kinds{{
+    {"Scene Page", true, "Scene #", "Scene Name"},
+    {"Show Page", true, "Show #", "Show Name"},
+    {"Preset Page", true, "Preset #", "Preset Name"},
+    {"Factory Preset Page", true, "Preset #", "Preset Name"},
+    {"Chase Page", true, "Chase #", "Chase Name"},
+    {"Factory Chase Page", true, "Chase #", "Chase Name"},
+    {"Fixture Page", false, "Fixture #", "Fixture Name"},
+    {"Fixture Group Page", false, "Group #", "Group Name"},
+}};
+
+QString caption(quint8 kind, quint8 page, quint8 fixture)
+{
+    QString text = QLatin1String(Kinds[kind].caption);
+    if (Kinds[kind].numbered)
+        text += QLatin1Char(' ') + QString::number(page + 1);
+    if (kind == FactoryPresetPage)
+        text += QStringLiteral(" (fixture ") +
+                (fixture == NoFixture ? QStringLiteral("(none selected)")
+                                      : QString::number(fixture + 1)) +
+                QLatin1Char(')');
+    return text;
+}
+
+// The keys that open the combo box's list from the keyboard.
+bool opensList(const QKeyEvent& key)
+{
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if (key.key() == Qt::Key_F4)
+        return mods == Qt::NoModifier;
+    return mods == Qt::AltModifier && (key.key() == Qt::Key_Down || key.key() == Qt::Key_Up);
+}
+
+// Positions and sizes in twips.
+constexpr QRect ComboTwips(120, 240, 2775, 0);
+constexpr QPoint LabelTwips(3000, 240);
+constexpr QRect UpDownTwips(3480, 120, 240, 495);
+constexpr QRect GridTwips(120, 720, 5655, 4815);
+// The list follows the window's outer size with these margins.
+constexpr float WidthMarginTwips = 300;
+constexpr float HeightMarginTwips = 1200;
+
+} // namespace
+
+frmPage::frmPage(const ViewContext& context, QWidget* parent)
+    : MonitorView(context, QStringLiteral("frmPage"), QStringLiteral("page"),
+                  QSizeF(DefaultWidthTwips, DefaultHeightTwips), parent),
+      cboPage(new QComboBox(this)), Label1(new QLabel(QStringLiteral("Page:"), this)),
+      UpDown1(new UpDown(this)), lvwPage(new Grid(this))
+{
+    setWindowTitle(QStringLiteral("Memory Page"));
+    const auto px = [this](int x) { return Twips::toPixelsX(*this, float(x)); };
+    const auto py = [this](int y) { return Twips::toPixelsY(*this, float(y)); };
+
+    cboPage->setObjectName(QStringLiteral("cboPage"));
+    cboPage->setEditable(true);
+    cboPage->setInsertPolicy(QComboBox::NoInsert);
+    // The text field shows the page's caption; the user changes it only by picking in the list.
+    cboPage->lineEdit()->setReadOnly(true);
+    cboPage->setAccessibleName(QStringLiteral("Page"));
+    cboPage->move(px(ComboTwips.x()), py(ComboTwips.y()));
+    cboPage->resize(px(ComboTwips.width()), cboPage->sizeHint().height());
+    cboPage->installEventFilter(this);
+    cboPage->lineEdit()->installEventFilter(this);
+
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setBuddy(cboPage);
+    Label1->move(px(LabelTwips.x()), py(LabelTwips.y()));
+    Label1->adjustSize();
+
+    UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    UpDown1->setGeometry(px(UpDownTwips.x()), py(UpDownTwips.y()), px(UpDownTwips.width()),
+                         py(UpDownTwips.height()));
+
+    lvwPage->setObjectName(QStringLiteral("lvwPage"));
+    lvwPage->setAccessibleName(QStringLiteral("Memory page entries"));
+    lvwPage->setGeometry(px(GridTwips.x()), py(GridTwips.y()), px(GridTwips.width()),
+                         py(GridTwips.height()));
+    lvwPage->installEventFilter(this);
+    lvwPage->viewport()->installEventFilter(this);
+
+    connect(cboPage, &QComboBox::activated, this, &frmPage::cboPage_activated);
+    connect(UpDown1, &UpDown::downClick, this, [this] { sendIfOpen(Commands::PageDown()); });
+    connect(UpDown1, &UpDown::upClick, this, [this] { sendIfOpen(Commands::PageUp()); });
+    connect(lvwPage, &Grid::cellSelected, this, &frmPage::lvwPage_cellSelected);
+    connect(lvwPage, &Grid::keyDown, this, [this](int keyCode, int, bool*) {
+        if (keyCode == CtrlKey)
+            CtrlDown = true;
+    });
+    connect(lvwPage, &Grid::keyUp, this, [this](int keyCode, int) {
+        if (keyCode == CtrlKey)
+            CtrlDown = false;
+    });
+}
+
+void frmPage::Form_Load()
+{
+    restoreGeometrySettings();
+    cboPage->addItems({QStringLiteral("Scene"), QStringLiteral("Show"), QStringLiteral("Preset"),
+                       QStringLiteral("Chase"), QStringLiteral("Fixture"),
+                       QStringLiteral("Fixture Group")});
+    // Adding the entries chose the first; the text field stays empty until the first caption.
+    cboPage->setCurrentIndex(-1);
+    lvwPage->hide();
+    sizeGrid();
+    lvwPage->setHeaderButtons(false);
+    lvwPage->setMultiSelect(false);
+    lvwPage->addColumn(MnumKey, QString(), 0, -1, 60);
+    lvwPage->addColumn(MnameKey, QString(), 0, -1, 120);
+    lvwPage->addColumn(FSelKey, QString(), 0, -1, 15);
+    lvwPage->setColumnVisible(FSelKey, false);
+    sendIfOpen(Commands::CurrentPageRequest());
+}
+
+void frmPage::FillLvw(const QByteArray& Names)
+{
+    // A header byte that the payload lacks reads as absent: no known kind, no fixture selected,
+    // no entries.
+    const auto byteAt = [&Names](qsizetype i, quint8 absent) {
+        return i < Names.size() ? quint8(Names[i]) : absent;
+    };
+    const quint8 kind = byteAt(KindByte, 0xFF);
+    const int count = byteAt(CountByte, 0);
+    const int length = byteAt(LengthByte, 0);
+    PageKind = kind;
+    const bool known = kind < Kinds.size();
+    if (known)
+        cboPage->setEditText(caption(kind, byteAt(PageByte, 0), byteAt(FixtureByte, NoFixture)));
+
+    lvwPage->setRedraw(false);
+    lvwPage->setColumnVisible(FSelKey, false);
+    if (known) {
+        lvwPage->setColumnHeader(MnumKey, QLatin1String(Kinds[kind].numberHeader));
+        if (kind == FixturePage)
+            lvwPage->setColumnVisible(FSelKey, true);
+        lvwPage->setColumnHeader(MnameKey, QLatin1String(Kinds[kind].nameHeader));
+    }
+    // Only the entries that the payload holds whole are listed.
+    int rows = 0;
+    if (Names.size() >= HeaderSize)
+        rows = length == 0 ? count
+                           : int(std::min<qsizetype>(count, (Names.size() - HeaderSize) / length));
+    lvwPage->setRows(rows);
+    qsizetype p = HeaderSize;
+    const auto& fixtures = m_ctx.state.Fixtures;
+    for (int r = 1; r <= rows; ++r, p += length) {
+        lvwPage->setCellText(r, MnumColumn, qint64(r));
+        lvwPage->setCellText(r, MnameColumn, AnsiText::decode(Names, p, length));
+        if (PageKind == FixturePage)
+            lvwPage->setCellTextAlign(r, FSelColumn, 1);
+        // Entries beyond the 48 fixtures have no fixture to mark.
+        const bool selected = r <= SharedState::FixtureCount && fixtures[size_t(r - 1)].Selected();
+        lvwPage->setCellText(r, FSelColumn, selected ? QStringLiteral("X") : QString());
+    }
+    lvwPage->setRedraw(true);
+    lvwPage->show();
+    lvwPage->clearCellSelection();
+}
+
+void frmPage::NoPageDisp()
+{
+    cboPage->setEditText(QStringLiteral("No page selected"));
+    lvwPage->hide();
+}
+
+void frmPage::UpdateFixtSel(qint16 fixt)
+{
+    if (PageKind != FixturePage || fixt < 0 || fixt >= SharedState::FixtureCount ||
+        fixt >= lvwPage->rows())
+        return;
+    const bool selected = m_ctx.state.Fixtures[size_t(fixt)].Selected();
+    lvwPage->setCellText(fixt + 1, FSelColumn, selected ? QStringLiteral("X") : QString());
+}
+
+void frmPage::cboPage_activated(int index)
+{
+    if (!m_ctx.port.PortOpen())
+        return;
+    int k = index;
+    if (k < 0 || k > 255) {
+        cboPage->setCurrentIndex(0);
+        k = 0;
+    }
+    m_ctx.port.Output(Commands::PageKind(quint8(k)));
+}
+
+void frmPage::lvwPage_cellSelected(int row, int /*column*/)
+{
+    // Ctrl counts when it went down in the list or the combo box, and also when it was already
+    // held as the list got the focus: then only the click shows it.
+    const bool add = CtrlDown || m_pressWithCtrl;
+    m_pressWithCtrl = false;
+    if (row >= 1 && row <= MaxPickRow)
+        sendIfOpen(Commands::EntryPick(quint8(row - 1), add));
+    lvwPage->clearCellSelection();
+}
+
+bool frmPage::comboKey(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (Grid::virtualKeyCode(*key) == CtrlKey)
+            CtrlDown = true;
+        // Nothing is typed; only the keys that open the list do something.
+        if (opensList(*key))
+            cboPage->showPopup();
+        return true;
+    }
+    case QEvent::KeyRelease:
+        if (Grid::virtualKeyCode(*static_cast<QKeyEvent*>(event)) == CtrlKey)
+            CtrlDown = false;
+        return false;
+    case QEvent::InputMethod:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool frmPage::eventFilter(QObject* watched, QEvent* event)
+{
+    // A Ctrl released while the focus was elsewhere never reaches us: forget it with the focus.
+    if (event->type() == QEvent::FocusOut)
+        CtrlDown = false;
+    if (watched == cboPage || watched == cboPage->lineEdit())
+        return comboKey(event) || MonitorView::eventFilter(watched, event);
+    if (watched == lvwPage->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_pressWithCtrl =
+            static_cast<QMouseEvent*>(event)->modifiers().testFlag(Qt::ControlModifier);
+    else if (watched == lvwPage->viewport() && event->type() == QEvent::MouseButtonRelease)
+        m_pressWithCtrl = false;
+    return MonitorView::eventFilter(watched, event);
+}
+
+void frmPage::changeEvent(QEvent* event)
+{
+    MonitorView::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        CtrlDown = false;
+}
+
+void frmPage::sendIfOpen(const QByteArray& command)
+{
+    if (m_ctx.port.PortOpen())
+        m_ctx.port.Output(command);
+}
+
+void frmPage::resizeEvent(QResizeEvent* event)
+{
+    MonitorView::resizeEvent(event);
+    sizeGrid();
+}
+
+void frmPage::sizeGrid()
+{
+    // The margins are measured against the window's outer size, as it is stored.
+    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
+    const float width = Twips::fromPixelsX(*this, frame->width());
+    const float height = Twips::fromPixelsY(*this, frame->height());
+    QSize size = lvwPage->size();
+    if (width > WidthMarginTwips)
+        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
+    if (height > HeightMarginTwips)
+        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
+    lvwPage->resize(size);
+}

@@ -1,0 +1,158 @@
+#include "views/playbacks/frmPlaybacks.h"
+
+#include "controls/Grid.h"
+#include "link/Commands.h"
+#include "link/SerialPort.h"
+#include "model/SharedState.h"
+#include "shell/Twips.h"
+
+namespace {
+
+constexpr float GridLeftTwips = 120;
+constexpr float TopTwips = 120;
+// Where the playback faders go while the flex faders sit above them.
+constexpr float BelowFlexTwips = 1800;
+constexpr float GridWidthTwips = 15680;
+constexpr float GridHeightTwips = 1160;
+constexpr int FaderColumns = 8;
+constexpr int ColumnWidth = 130;
+// Memory pages above this are the factory preset pages F1, F2, ...
+constexpr int LastPresetPage = 23;
+
+QString percentText(quint8 level)
+{
+    return QString::number((int(level) + 1) * 100 / 255) + QLatin1Char('%');
+}
+
+// "Scene 3 Page 1", "F. Preset 5 Page F2", ... or "?" for a memory type it does not know.
+QString memoryText(const Playback& playback)
+{
+    const QString n = QString::number(playback.MemNum() + 1);
+    const QString page = QStringLiteral(" Page ") + QString::number(playback.MemPage() + 1);
+    switch (playback.MemType()) {
+    case 1:
+        return QStringLiteral("Scene ") + n + page;
+    case 2:
+        if (playback.MemPage() > LastPresetPage)
+            return QStringLiteral("F. Preset ") + n + QStringLiteral(" Page F") +
+                   QString::number(playback.MemPage() - LastPresetPage);
+        return QStringLiteral("Preset ") + n + page;
+    case 3:
+        return QStringLiteral("Chase ") + n + page;
+    case 4:
+        return QStringLiteral("Show ") + n + page;
+    default:
+        return QStringLiteral("?");
+    }
+}
+
+} // namespace
+
+frmPlaybacks::frmPlaybacks(const ViewContext& context, QWidget* parent)
+    : MonitorView(context, QStringLiteral("frmPlaybacks"), QStringLiteral("playback"),
+                  QSizeF(DefaultWidthTwips, DefaultHeightTwips), parent),
+      grdFlexPB(new Grid(this)), grdPB(new Grid(this))
+{
+    setWindowTitle(QStringLiteral("Playbacks"));
+    grdFlexPB->setObjectName(QStringLiteral("grdFlexPB"));
+    grdFlexPB->setAccessibleName(QStringLiteral("Flex faders"));
+    grdPB->setObjectName(QStringLiteral("grdPB"));
+    grdPB->setAccessibleName(QStringLiteral("Playback faders"));
+    moveGrid(grdFlexPB, TopTwips);
+    moveGrid(grdPB, TopTwips);
+}
+
+void frmPlaybacks::Form_Load()
+{
+    m_ctx.state.PlaybacksViewOpen = true;
+    restoreGeometrySettings();
+    if (m_ctx.port.PortOpen())
+        m_ctx.port.Output(Commands::PlaybackPagesRequest());
+    grdFlexPB->hide();
+    const QSize size(Twips::toPixelsX(*this, GridWidthTwips),
+                     Twips::toPixelsY(*this, GridHeightTwips));
+    grdPB->resize(size);
+    grdFlexPB->resize(size);
+    grdPB->hide();
+    moveGrid(grdPB, TopTwips);
+    grdPB->show();
+    for (Grid* grid : {grdPB, grdFlexPB}) {
+        grid->setHeaderButtons(false);
+        grid->setMultiSelect(false);
+        grid->setRowMode(false);
+    }
+    for (int i = 1; i <= FaderColumns; ++i) {
+        grdPB->addColumn(QString(), QStringLiteral("PB fader ") + QString::number(i), 0, -1,
+                         ColumnWidth);
+        grdFlexPB->addColumn(QString(), QStringLiteral("Flex fader ") + QString::number(i), 0, -1,
+                             ColumnWidth);
+    }
+    grdPB->setRows(3);
+    grdFlexPB->setRows(3);
+}
+
+void frmPlaybacks::Form_Unload()
+{
+    m_ctx.state.PlaybacksViewOpen = false;
+    saveGeometrySettings();
+}
+
+void frmPlaybacks::moveGrid(Grid* grid, float topTwips)
+{
+    grid->move(Twips::toPixelsX(*this, GridLeftTwips), Twips::toPixelsY(*this, topTwips));
+}
+
+void frmPlaybacks::UpdatePlayback(qint16 p)
+{
+    if (p < 0 || p >= SharedState::PlaybackCount)
+        return;
+    const Playback& playback = m_ctx.state.Playbacks[size_t(p)];
+    Grid* grid = gridOf(p);
+    const int c = columnOf(p);
+    grid->setRedraw(false);
+    if (!playback.Assigned()) {
+        for (int row = 1; row <= 3; ++row)
+            grid->setCellText(row, c, QString());
+    } else {
+        grid->setCellText(1, c, memoryText(playback));
+        grid->setCellText(2, c, playback.Name());
+        grid->setCellText(3, c, percentText(playback.Level()));
+    }
+    grid->setRedraw(true);
+}
+
+void frmPlaybacks::UpdatePlaybackLevel(qint16 p)
+{
+    if (p < 0 || p >= SharedState::PlaybackCount)
+        return;
+    const quint8 level = m_ctx.state.Playbacks[size_t(p)].Level();
+    gridOf(p)->setCellText(3, columnOf(p), percentText(level));
+    if (level == 0)
+        requestPlaybacks(p, p);
+}
+
+void frmPlaybacks::PageChange(const QByteArray& payload)
+{
+    if (payload.size() < 2)
+        return;
+    if (payload[0] == 0) {
+        requestPlaybacks(0, 7);
+    } else if (quint8(payload[1]) != 0xFF) {
+        moveGrid(grdFlexPB, TopTwips);
+        grdFlexPB->show();
+        moveGrid(grdPB, BelowFlexTwips);
+        requestPlaybacks(8, 15);
+    } else {
+        grdFlexPB->hide();
+        moveGrid(grdPB, TopTwips);
+    }
+}
+
+void frmPlaybacks::requestPlaybacks(int first, int last)
+{
+    if (!m_ctx.port.PortOpen())
+        return;
+    // Each request is a write of its own.
+    for (int p = first; p <= last; ++p)
+        m_ctx.port.Output(Commands::PlaybackRequest(quint8(p)));
+}

@@ -1,0 +1,85 @@
+#include "views/scene/frmScene.h"
+
+#include "link/Commands.h"
+#include "link/SerialPort.h"
+#include "shell/Twips.h"
+#include "views/scene/SceneEventText.h"
+
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+// Positions and sizes in twips.
+constexpr QRect RefreshTwips(120, 240, 1215, 495);
+constexpr QRect TextTwips(120, 960, 6375, 3855);
+// The text box follows the window's outer size with these margins.
+constexpr float WidthMarginTwips = 400;
+constexpr float HeightMarginTwips = 1600;
+
+QRect toPixels(const QWidget& w, const QRect& twips)
+{
+    return QRect(Twips::toPixelsX(w, float(twips.x())), Twips::toPixelsY(w, float(twips.y())),
+                 Twips::toPixelsX(w, float(twips.width())),
+                 Twips::toPixelsY(w, float(twips.height())));
+}
+
+} // namespace
+
+frmScene::frmScene(const ViewContext& context, QWidget* parent)
+    : MonitorView(context, QStringLiteral("frmScene"), QStringLiteral("scene"),
+                  QSizeF(DefaultWidthTwips, DefaultHeightTwips), parent),
+      cmdRefresh(new QPushButton(QStringLiteral("Refresh"), this)),
+      txtScene(new QPlainTextEdit(this))
+{
+    setWindowTitle(QStringLiteral("Scene Event List"));
+    cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
+    cmdRefresh->setGeometry(toPixels(*this, RefreshTwips));
+    txtScene->setObjectName(QStringLiteral("txtScene"));
+    txtScene->setAccessibleName(QStringLiteral("Scene events"));
+    txtScene->setReadOnly(true);
+    txtScene->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtScene->setGeometry(toPixels(*this, TextTwips));
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmScene::cmdRefresh_Click);
+}
+
+void frmScene::Form_Load()
+{
+    restoreGeometrySettings();
+    sizeText();
+    cmdRefresh_Click();
+}
+
+void frmScene::cmdRefresh_Click()
+{
+    if (m_ctx.port.PortOpen())
+        m_ctx.port.Output(Commands::SceneEventsRequest());
+}
+
+void frmScene::Display_Events(const QByteArray& Events)
+{
+    m_text = SceneEventText(m_ctx.state).render(Events);
+    // The text box makes each CR LF one line break of its own.
+    txtScene->setPlainText(m_text);
+}
+
+void frmScene::resizeEvent(QResizeEvent* event)
+{
+    MonitorView::resizeEvent(event);
+    sizeText();
+}
+
+void frmScene::sizeText()
+{
+    // The margins are measured against the window's outer size, as it is stored.
+    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
+    const float width = Twips::fromPixelsX(*this, frame->width());
+    const float height = Twips::fromPixelsY(*this, frame->height());
+    QSize size = txtScene->size();
+    if (width > WidthMarginTwips)
+        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
+    if (height > HeightMarginTwips)
+        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
+    txtScene->resize(size);
+}

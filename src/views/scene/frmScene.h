@@ -1,0 +1,36 @@
+#pragma once
+
+#include "shell/MonitorView.h"
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The "Scene Event List" window: the console's scene buffer as text, one line per event. It asks
+// for the buffer when it opens and on "Refresh"; each answer replaces the whole text.
+class frmScene : public MonitorView
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultWidthTwips = 6000;
+    static constexpr int DefaultHeightTwips = 6000;
+
+    explicit frmScene(const ViewContext& context, QWidget* parent = nullptr);
+
+    void Display_Events(const QByteArray& Events) override;
+
+    // The list as rendered, lines ending in CR LF. The text box shows the same lines; it keeps
+    // its own line breaks, so this is where the CR LF text is read.
+    QString Text() const { return m_text; }
+
+protected:
+    void Form_Load() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void sizeText();
+    void cmdRefresh_Click();
+
+    QPushButton* cmdRefresh;
+    QPlainTextEdit* txtScene;
+    QString m_text;
+};

@@ -1,0 +1,262 @@
+#include "views/show/frmShow.h"
+
+#include "controls/Grid.h"
+#include "link/Commands.h"
+#include "link/SerialPort.h"
+#include "model/AnsiText.h"
+#include "model/Settings.h"
+#include "model/SharedState.h"
+#include "shell/Twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int ShowNumbers = 48;
+constexpr int ShowPages = 24;
+constexpr quint8 NoShow = 0xFF;
+// Show list layout: number, page, 16-byte name, step count, then 18 bytes per step (scene,
+// scene page, 16-byte scene name).
+constexpr int NameOffset = 2;
+constexpr int NameLength = 16;
+constexpr int CountOffset = 18;
+constexpr int FirstStepOffset = 19;
+constexpr int StepLength = 18;
+constexpr float GridLeftTwips = 120;
+constexpr float GridTopTwips = 1200;
+constexpr float WidthMarginTwips = 300;
+constexpr float HeightMarginTwips = 1800;
+const char* const OptionKey = "show_frm_chk";
+
+// Byte i of a payload, or -1 when the payload is too short to hold it.
+int byteAt(const QByteArray& p, qsizetype i)
+{
+    return i >= 0 && i < p.size() ? quint8(p[i]) : -1;
+}
+
+// The keys that only open a closed drop-down list.
+bool opensList(const QKeyEvent& key)
+{
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if (key.key() == Qt::Key_F4)
+        return mods == Qt::NoModifier;
+    return (key.key() == Qt::Key_Down || key.key() == Qt::Key_Up) && mods == Qt::AltModifier;
+}
+
+QComboBox* numberList(QWidget* parent, const char* name, int count, const QString& accessible)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setAccessibleName(accessible);
+    for (int i = 1; i <= count; ++i)
+        combo->addItem(QString::number(i));
+    return combo;
+}
+
+} // namespace
+
+frmShow::frmShow(const ViewContext& context, QWidget* parent)
+    : MonitorView(context, QStringLiteral("frmShow"), QStringLiteral("show"),
+                  QSizeF(DefaultWidthTwips, DefaultHeightTwips), parent)
+{
+    setWindowTitle(QStringLiteral("Show List"));
+    createControls();
+}
+
+void frmShow::place(QWidget* control, int left, int top, int width, int height)
+{
+    const QSize hint = control->sizeHint();
+    control->setGeometry(Twips::toPixelsX(*this, float(left)), Twips::toPixelsY(*this, float(top)),
+                         std::max(Twips::toPixelsX(*this, float(width)), hint.width()),
+                         std::max(Twips::toPixelsY(*this, float(height)), hint.height()));
+}
+
+void frmShow::createControls()
+{
+    const QString number = QStringLiteral("Show Number");
+    const QString page = QStringLiteral("Show Page");
+    cboNum = numberList(this, "cboNum", ShowNumbers, number);
+    cboPg = numberList(this, "cboPg", ShowPages, page);
+    label1 = new QLabel(number, this);
+    label1->setObjectName(QStringLiteral("label1"));
+    label1->setBuddy(cboNum);
+    Label2 = new QLabel(page, this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setBuddy(cboPg);
+    const QString option = QStringLiteral("Always display running show");
+    chkShow = new QCheckBox(option, this);
+    chkShow->setObjectName(QStringLiteral("chkShow"));
+    chkShow->setAccessibleName(option);
+    grdShow = new Grid(this);
+    grdShow->setObjectName(QStringLiteral("grdShow"));
+    grdShow->setAccessibleName(QStringLiteral("Show steps"));
+
+    place(label1, 120, 120, 1215, 240);
+    place(cboNum, 360, 360, 615, 315);
+    place(Label2, 1320, 120, 975, 240);
+    place(cboPg, 1440, 360, 615, 315);
+    place(chkShow, 360, 840, 2415, 255);
+    grdShow->move(Twips::toPixelsX(*this, GridLeftTwips), Twips::toPixelsY(*this, GridTopTwips));
+
+    cboNum->installEventFilter(this);
+    cboPg->installEventFilter(this);
+    connect(cboNum, &QComboBox::activated, this, &frmShow::cboNum_Click);
+    connect(chkShow, &QCheckBox::clicked, this, &frmShow::chkShow_Click);
+}
+
+void frmShow::Form_Load()
+{
+    restoreGeometrySettings();
+    sizeGrid();
+    grdShow->setHeaderButtons(false);
+    grdShow->setMultiSelect(false);
+    grdShow->setRowMode(false);
+    grdShow->addColumn(QString(), QString(), 0, -1, 15);
+    grdShow->addColumn(QString(), QStringLiteral("Step"), 0, -1, 35);
+    grdShow->addColumn(QString(), QStringLiteral("Scene"), 0, -1, 240);
+    cboNum->setCurrentIndex(-1);
+    cboPg->setCurrentIndex(0);
+    bool ok = false;
+    const int option =
+        Settings()
+            .GetSetting(QString::fromLatin1(Settings::Startup), QString::fromLatin1(OptionKey))
+            .trimmed()
+            .toInt(&ok);
+    chkShow->setChecked(!ok || option != 0);
+    AlwaysShowRunning = chkShow->isChecked();
+    m_ctx.state.ShowViewOpen = true;
+}
+
+void frmShow::Form_Unload()
+{
+    m_ctx.state.ShowViewOpen = false;
+    saveGeometrySettings();
+}
+
+void frmShow::resizeEvent(QResizeEvent* event)
+{
+    MonitorView::resizeEvent(event);
+    sizeGrid();
+}
+
+void frmShow::sizeGrid()
+{
+    // The margins are measured against the window's outer size, as it is stored.
+    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
+    const float width = Twips::fromPixelsX(*this, frame->width());
+    const float height = Twips::fromPixelsY(*this, frame->height());
+    QSize size = grdShow->size();
+    if (height > HeightMarginTwips)
+        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
+    if (width > WidthMarginTwips)
+        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
+    grdShow->resize(size);
+}
+
+bool frmShow::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched != cboNum && watched != cboPg) || event->type() != QEvent::KeyPress)
+        return MonitorView::eventFilter(watched, event);
+    // The lists are not stepped through by key, so a show is never asked for by accident; the
+    // keys that open a list keep them usable from the keyboard, and Tab still moves on.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (opensList(*key)) {
+        static_cast<QComboBox*>(watched)->showPopup();
+        return true;
+    }
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        return MonitorView::eventFilter(watched, event);
+    return true;
+}
+
+void frmShow::sendIfOpen(const QByteArray& command)
+{
+    if (m_ctx.port.PortOpen())
+        m_ctx.port.Output(command);
+}
+
+void frmShow::cboNum_Click(int index)
+{
+    // The page chosen in its own list takes effect with the next choice of a number.
+    if (index >= 0 && cboPg->currentIndex() >= 0)
+        sendIfOpen(Commands::ShowListRequest(quint8(index), quint8(cboPg->currentIndex())));
+}
+
+void frmShow::chkShow_Click()
+{
+    AlwaysShowRunning = chkShow->isChecked();
+    Settings().SaveSetting(QString::fromLatin1(Settings::Startup), QString::fromLatin1(OptionKey),
+                           AlwaysShowRunning ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void frmShow::List_Message(const QByteArray& payload)
+{
+    const int number = byteAt(payload, 0);
+    if (number == NoShow) {
+        ListShowNum = NoShow;
+        ListShowPage = NoShow;
+        MarkedStep = 0;
+        ShowName = QStringLiteral("empty");
+        StepCount = 0;
+        grdShow->clear();
+        grdShow->setRows(1);
+        setWindowTitle(QStringLiteral("Show List - empty"));
+        return;
+    }
+    const int announced = byteAt(payload, CountOffset);
+    if (announced < 0)
+        return; // cut short before its step count: no show to name
+    ListShowNum = qint16(number);
+    ListShowPage = qint16(byteAt(payload, 1));
+    MarkedStep = 0;
+    ShowName = AnsiText::decode(payload, NameOffset, NameLength);
+    // Only the steps that arrived whole are listed, so a marker never points past them.
+    const qsizetype whole = (payload.size() - FirstStepOffset) / StepLength;
+    StepCount = qint16(std::min<qsizetype>(announced, whole));
+    grdShow->setRedraw(false);
+    grdShow->setRows(StepCount);
+    for (int r = 1; r <= StepCount; ++r) {
+        const qsizetype o = FirstStepOffset + StepLength * (r - 1);
+        grdShow->setCellText(r, 1, QString());
+        grdShow->setCellText(r, 2, r);
+        grdShow->setCellText(
+            r, 3,
+            QStringLiteral("Scn. ") + QString::number(byteAt(payload, o) + 1) +
+                QStringLiteral(" Pg. ") + QString::number(byteAt(payload, o + 1) + 1) +
+                QStringLiteral("  ") + AnsiText::decode(payload, o + 2, NameLength));
+    }
+    // Named also when the show has no steps, so the caption never names another show than the
+    // list shows.
+    setWindowTitle(QStringLiteral("Show List - ") + ShowName);
+    if (StepCount > 0) {
+        grdShow->setCellText(1, 1, QStringLiteral(">"));
+        MarkedStep = 1;
+    }
+    grdShow->setRedraw(true);
+}
+
+void frmShow::Start_Message(const QByteArray& payload)
+{
+    const int number = byteAt(payload, 0);
+    const int page = byteAt(payload, 1);
+    if (page >= 0 && AlwaysShowRunning)
+        sendIfOpen(Commands::ShowListRequest(quint8(number), quint8(page)));
+}
+
+void frmShow::Step_Message(const QByteArray& payload)
+{
+    const int step = byteAt(payload, 2);
+    if (step < 0 || byteAt(payload, 0) != ListShowNum || byteAt(payload, 1) != ListShowPage ||
+        step >= StepCount)
+        return;
+    if (MarkedStep != 0)
+        grdShow->setCellText(MarkedStep, 1, QString());
+    MarkedStep = qint16(step + 1);
+    grdShow->setCellText(MarkedStep, 1, QStringLiteral(">"));
+}

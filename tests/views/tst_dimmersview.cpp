@@ -1,0 +1,104 @@
+// The dimmers window through the receive path; and the open flag and stored geometry of the
+// dimmers, playbacks and show list windows.
+
+#include "Rig.h"
+#include "model/Settings.h"
+#include "shell/Twips.h"
+#include "views/dimmers/frmDimmers.h"
+
+using namespace Payloads;
+using View = SessionHost::View;
+
+namespace {
+
+QStringList texts(const Grid& grid)
+{
+    QStringList out;
+    for (int r = 1; r <= grid.rows(); ++r)
+        for (int c = 1; c <= grid.columns(); ++c)
+            out << grid.cellText(r, c);
+    return out;
+}
+
+QStringList row(int d, const QByteArray& name, const QStringList& rest)
+{
+    return QStringList{QString::number(d + 1) + " - " + QString::fromLatin1(field(name, 16))} +
+           rest;
+}
+
+Grid& grid(QWidget* view)
+{
+    return *view->findChild<Grid*>(QStringLiteral("grdDimmers"));
+}
+
+} // namespace
+
+class tst_DimmersView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { forgetSettings(); }
+    void rowsFollowThePatchOrderAndTheLevels();
+    void everyMonitorViewKeepsItsGeometry_data();
+    void everyMonitorViewKeepsItsGeometry();
+};
+
+void tst_DimmersView::rowsFollowThePatchOrderAndTheLevels()
+{
+    Rig rig;
+    const QByteArray nuls = QByteArray("Wash") + QByteArray(12, '\0');
+    rig.say(message(17, dimmer(127, true, 40, "Cyc", 254)));
+    rig.say(message(17, dimmer(0, true, 30, nuls, 0)));
+    auto* view = rig.open<frmDimmers>(View::Dimmers);
+    rig.say(message(17, dimmer(9, true, 50, "Back", 1))); // patched later: at the bottom
+    rig.say(message(17, dimmer(127, false, 0, "", 0)));   // unpatched: keeps its row...
+    rig.say(message(18, bytes({127, 253})));              // ...and follows its level
+    rig.say(dmxLevel(30, 127));
+    rig.say(message(18, bytes({5, 99}))); // no row: nothing to show
+    view->UpdateDimmer(-1);
+    view->UpdateDimmerLevel(128);
+    QCOMPARE(texts(grid(view)), row(0, nuls, {"1", "1", "127", "50%"}) +
+                                    row(127, "Cyc", {"8", "16", "253", "99%"}) +
+                                    row(9, "Back", {"2", "2", "1", "0%"}));
+    rig.say(message(18, bytes({9, 2})));
+    rig.say(message(18, bytes({0, 255})));
+    rig.close(View::Dimmers);
+    view = rig.open<frmDimmers>(View::Dimmers); // the patched dimmers in number order
+    QCOMPARE(texts(grid(view)),
+             row(0, nuls, {"1", "1", "255", "100%"}) + row(9, "Back", {"2", "2", "2", "1%"}));
+}
+
+void tst_DimmersView::everyMonitorViewKeepsItsGeometry_data()
+{
+    QTest::addColumn<View>("kind");
+    QTest::addColumn<QString>("prefix");
+    QTest::newRow("dimmers") << View::Dimmers << "dimmer";
+    QTest::newRow("playbacks") << View::Playbacks << "playback";
+    QTest::newRow("show") << View::Show << "show";
+}
+
+void tst_DimmersView::everyMonitorViewKeepsItsGeometry()
+{
+    QFETCH(View, kind);
+    QFETCH(QString, prefix);
+    Rig rig;
+    const auto flags = [&rig] {
+        const SharedState& s = rig.state();
+        return QList<bool>{s.DimmersViewOpen, s.PlaybacksViewOpen, s.ShowViewOpen};
+    };
+    rig.open<MonitorView>(kind)->subWindow()->setGeometry(30, 45, 600, 450);
+    QCOMPARE(flags(),
+             (QList<bool>{kind == View::Dimmers, kind == View::Playbacks, kind == View::Show}));
+    rig.close(kind);
+    QCOMPARE(flags(), (QList<bool>{false, false, false}));
+    QStringList stored;
+    for (const char* item : {"left", "top", "wid", "ht"})
+        stored << Settings().GetSetting("Startup", prefix + "_frm_" + item);
+    QCOMPARE(stored, (QStringList{Settings::numberText(Twips::fromPixelsX(rig.main, 30)),
+                                  Settings::numberText(Twips::fromPixelsY(rig.main, 45)),
+                                  Settings::numberText(Twips::fromPixelsX(rig.main, 600)),
+                                  Settings::numberText(Twips::fromPixelsY(rig.main, 450))}));
+}
+
+QTEST_MAIN(tst_DimmersView)
+#include "tst_dimmersview.moc"
