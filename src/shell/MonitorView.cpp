@@ -1,5 +1,6 @@
 #include "shell/MonitorView.h"
 
+#include "link/SerialPort.h"
 #include "model/Settings.h"
 #include "shell/Twips.h"
 
@@ -43,6 +44,42 @@ void MonitorView::restoreGeometrySettings()
     QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
     frame->setGeometry(Twips::toPixelsX(*this, left), Twips::toPixelsY(*this, top),
                        Twips::toPixelsX(*this, width), Twips::toPixelsY(*this, height));
+}
+
+void MonitorView::followWindowSize(QWidget* child, float widthMarginTwips, float heightMarginTwips)
+{
+    m_follower = child;
+    m_widthMargin = widthMarginTwips;
+    m_heightMargin = heightMarginTwips;
+    fitFollower();
+}
+
+void MonitorView::fitFollower()
+{
+    if (!m_follower)
+        return;
+    // The margins are measured against the window's outer size, as it is stored.
+    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
+    const float width = Twips::fromPixelsX(*this, frame->width());
+    const float height = Twips::fromPixelsY(*this, frame->height());
+    QSize size = m_follower->size();
+    if (width > m_widthMargin)
+        size.setWidth(Twips::toPixelsX(*this, width - m_widthMargin));
+    if (height > m_heightMargin)
+        size.setHeight(Twips::toPixelsY(*this, height - m_heightMargin));
+    m_follower->resize(size);
+}
+
+void MonitorView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitFollower();
+}
+
+void MonitorView::sendIfOpen(const QByteArray& command)
+{
+    if (m_ctx.port.PortOpen())
+        m_ctx.port.Output(command);
 }
 
 void MonitorView::saveGeometrySettings()

@@ -41,15 +41,26 @@ protected:
     void restoreGeometrySettings();
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+    // Keeps `child` as large as the window's outer size less these margins, in twips; an extent
+    // at or below its margin leaves the child's extent as it is. Applied now and on every resize.
+    void followWindowSize(QWidget* child, float widthMarginTwips, float heightMarginTwips);
+    // A command for the console: one write, and only while the port is open.
+    void sendIfOpen(const QByteArray& command);
 
     ViewContext m_ctx;
 
 private:
     QString key(const char* item) const;
     void showOfflineInTitle();
+    void fitFollower();
 
     QString m_prefix;
     QSizeF m_defaultTwips;
     bool m_unloaded = false;
     bool m_offline = false;
+    QWidget* m_follower = nullptr;
+    float m_widthMargin = 0;
+    float m_heightMargin = 0;
 };

@@ -1,6 +1,7 @@
 #include "views/dimmers/frmDimmers.h"
 
 #include "controls/Grid.h"
+#include "model/LevelText.h"
 #include "shell/Twips.h"
 
 #include <QMdiSubWindow>
@@ -12,12 +13,6 @@ namespace {
 constexpr float GridOffsetTwips = 120;
 constexpr float WidthMarginTwips = 300;
 constexpr float HeightMarginTwips = 600;
-
-// A level 0..255 as the console's percentage: 0 and 1 read 0%, 254 and 255 read 100%.
-QString percentText(quint8 level)
-{
-    return QString::number((int(level) + 1) * 100 / 255) + QLatin1Char('%');
-}
 
 } // namespace
 
@@ -44,7 +39,7 @@ void frmDimmers::Form_Load()
     DimmerRow.fill(0);
     DimmerRowCount = 0;
     m_ctx.state.DimmersViewOpen = true;
-    sizeGrid();
+    followWindowSize(grdDimmers, WidthMarginTwips, HeightMarginTwips);
     grdDimmers->setHeaderButtons(false);
     grdDimmers->setMultiSelect(false);
     grdDimmers->setRowMode(false);
@@ -59,26 +54,6 @@ void frmDimmers::Form_Unload()
 {
     m_ctx.state.DimmersViewOpen = false;
     saveGeometrySettings();
-}
-
-void frmDimmers::resizeEvent(QResizeEvent* event)
-{
-    MonitorView::resizeEvent(event);
-    sizeGrid();
-}
-
-void frmDimmers::sizeGrid()
-{
-    // The margins are measured against the window's outer size, as it is stored.
-    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
-    const float width = Twips::fromPixelsX(*this, frame->width());
-    const float height = Twips::fromPixelsY(*this, frame->height());
-    QSize size = grdDimmers->size();
-    if (width > WidthMarginTwips)
-        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
-    if (height > HeightMarginTwips)
-        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
-    grdDimmers->resize(size);
 }
 
 void frmDimmers::UpdateDimmer(qint16 d)

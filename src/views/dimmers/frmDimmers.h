@@ -28,12 +28,10 @@ public:
 protected:
     void Form_Load() override;
     void Form_Unload() override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Grid row of dimmer d, 0 when it has none.
     qint16 rowOf(int d) const;
-    void sizeGrid();
     void writeLevel(int row, const Dimmer& dimmer);
 
     Grid* grdDimmers;

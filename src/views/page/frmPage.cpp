@@ -1,6 +1,7 @@
 #include "views/page/frmPage.h"
 
 #include "controls/Grid.h"
+#include "controls/PickOnlyCombo.h"
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "model/AnsiText.h"
@@ -73,15 +74,6 @@ QString caption(quint8 kind, quint8 page, quint8 fixture)
     return text;
 }
 
-// The keys that open the combo box's list from the keyboard.
-bool opensList(const QKeyEvent& key)
-{
-    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
-    if (key.key() == Qt::Key_F4)
-        return mods == Qt::NoModifier;
-    return mods == Qt::AltModifier && (key.key() == Qt::Key_Down || key.key() == Qt::Key_Up);
-}
-
 // Positions and sizes in twips.
 constexpr QRect ComboTwips(120, 240, 2775, 0);
 constexpr QPoint LabelTwips(3000, 240);
@@ -106,11 +98,12 @@ frmPage::frmPage(const ViewContext& context, QWidget* parent)
     cboPage->setObjectName(QStringLiteral("cboPage"));
     cboPage->setEditable(true);
     cboPage->setInsertPolicy(QComboBox::NoInsert);
-    // The text field shows the page's caption; the user changes it only by picking in the list.
-    cboPage->lineEdit()->setReadOnly(true);
     cboPage->setAccessibleName(QStringLiteral("Page"));
     cboPage->move(px(ComboTwips.x()), py(ComboTwips.y()));
     cboPage->resize(px(ComboTwips.width()), cboPage->sizeHint().height());
+    // The text field shows the page's caption; the user changes the page only by picking in the
+    // list. The view's own filter, installed last, sees Ctrl before the keys are swallowed.
+    PickOnlyCombo::install(cboPage);
     cboPage->installEventFilter(this);
     cboPage->lineEdit()->installEventFilter(this);
 
@@ -153,7 +146,7 @@ void frmPage::Form_Load()
     // Adding the entries chose the first; the text field stays empty until the first caption.
     cboPage->setCurrentIndex(-1);
     lvwPage->hide();
-    sizeGrid();
+    followWindowSize(lvwPage, WidthMarginTwips, HeightMarginTwips);
     lvwPage->setHeaderButtons(false);
     lvwPage->setMultiSelect(false);
     lvwPage->addColumn(MnumKey, QString(), 0, -1, 60);
@@ -246,37 +239,17 @@ void frmPage::lvwPage_cellSelected(int row, int /*column*/)
     lvwPage->clearCellSelection();
 }
 
-bool frmPage::comboKey(QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (Grid::virtualKeyCode(*key) == CtrlKey)
-            CtrlDown = true;
-        // Nothing is typed; only the keys that open the list do something.
-        if (opensList(*key))
-            cboPage->showPopup();
-        return true;
-    }
-    case QEvent::KeyRelease:
-        if (Grid::virtualKeyCode(*static_cast<QKeyEvent*>(event)) == CtrlKey)
-            CtrlDown = false;
-        return false;
-    case QEvent::InputMethod:
-    case QEvent::Wheel:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool frmPage::eventFilter(QObject* watched, QEvent* event)
 {
     // A Ctrl released while the focus was elsewhere never reaches us: forget it with the focus.
     if (event->type() == QEvent::FocusOut)
         CtrlDown = false;
-    if (watched == cboPage || watched == cboPage->lineEdit())
-        return comboKey(event) || MonitorView::eventFilter(watched, event);
+    if ((watched == cboPage || watched == cboPage->lineEdit()) &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        if (Grid::virtualKeyCode(*static_cast<QKeyEvent*>(event)) == CtrlKey)
+            CtrlDown = event->type() == QEvent::KeyPress;
+        return false;
+    }
     if (watched == lvwPage->viewport() && event->type() == QEvent::MouseButtonPress)
         m_pressWithCtrl =
             static_cast<QMouseEvent*>(event)->modifiers().testFlag(Qt::ControlModifier);
@@ -290,30 +263,4 @@ void frmPage::changeEvent(QEvent* event)
     MonitorView::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && !isActiveWindow())
         CtrlDown = false;
-}
-
-void frmPage::sendIfOpen(const QByteArray& command)
-{
-    if (m_ctx.port.PortOpen())
-        m_ctx.port.Output(command);
-}
-
-void frmPage::resizeEvent(QResizeEvent* event)
-{
-    MonitorView::resizeEvent(event);
-    sizeGrid();
-}
-
-void frmPage::sizeGrid()
-{
-    // The margins are measured against the window's outer size, as it is stored.
-    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
-    const float width = Twips::fromPixelsX(*this, frame->width());
-    const float height = Twips::fromPixelsY(*this, frame->height());
-    QSize size = lvwPage->size();
-    if (width > WidthMarginTwips)
-        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
-    if (height > HeightMarginTwips)
-        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
-    lvwPage->resize(size);
 }

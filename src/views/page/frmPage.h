@@ -31,16 +31,12 @@ public:
 
 protected:
     void Form_Load() override;
-    void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void sizeGrid();
-    bool comboKey(QEvent* event);
     void cboPage_activated(int index);
     void lvwPage_cellSelected(int row, int column);
-    void sendIfOpen(const QByteArray& command);
 
     QComboBox* cboPage;
     QLabel* Label1;

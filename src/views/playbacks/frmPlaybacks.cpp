@@ -3,6 +3,7 @@
 #include "controls/Grid.h"
 #include "link/Commands.h"
 #include "link/SerialPort.h"
+#include "model/LevelText.h"
 #include "model/SharedState.h"
 #include "shell/Twips.h"
 
@@ -18,11 +19,6 @@ constexpr int FaderColumns = 8;
 constexpr int ColumnWidth = 130;
 // Memory pages above this are the factory preset pages F1, F2, ...
 constexpr int LastPresetPage = 23;
-
-QString percentText(quint8 level)
-{
-    return QString::number((int(level) + 1) * 100 / 255) + QLatin1Char('%');
-}
 
 // "Scene 3 Page 1", "F. Preset 5 Page F2", ... or "?" for a memory type it does not know.
 QString memoryText(const Playback& playback)

@@ -47,7 +47,7 @@ frmScene::frmScene(const ViewContext& context, QWidget* parent)
 void frmScene::Form_Load()
 {
     restoreGeometrySettings();
-    sizeText();
+    followWindowSize(txtScene, WidthMarginTwips, HeightMarginTwips);
     cmdRefresh_Click();
 }
 
@@ -62,24 +62,4 @@ void frmScene::Display_Events(const QByteArray& Events)
     m_text = SceneEventText(m_ctx.state).render(Events);
     // The text box makes each CR LF one line break of its own.
     txtScene->setPlainText(m_text);
-}
-
-void frmScene::resizeEvent(QResizeEvent* event)
-{
-    MonitorView::resizeEvent(event);
-    sizeText();
-}
-
-void frmScene::sizeText()
-{
-    // The margins are measured against the window's outer size, as it is stored.
-    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
-    const float width = Twips::fromPixelsX(*this, frame->width());
-    const float height = Twips::fromPixelsY(*this, frame->height());
-    QSize size = txtScene->size();
-    if (width > WidthMarginTwips)
-        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
-    if (height > HeightMarginTwips)
-        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
-    txtScene->resize(size);
 }

@@ -24,10 +24,8 @@ public:
 
 protected:
     void Form_Load() override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void sizeText();
     void cmdRefresh_Click();
 
     QPushButton* cmdRefresh;

@@ -1,6 +1,7 @@
 #include "views/show/frmShow.h"
 
 #include "controls/Grid.h"
+#include "controls/PickOnlyCombo.h"
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "model/AnsiText.h"
@@ -38,15 +39,6 @@ const char* const OptionKey = "show_frm_chk";
 int byteAt(const QByteArray& p, qsizetype i)
 {
     return i >= 0 && i < p.size() ? quint8(p[i]) : -1;
-}
-
-// The keys that only open a closed drop-down list.
-bool opensList(const QKeyEvent& key)
-{
-    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
-    if (key.key() == Qt::Key_F4)
-        return mods == Qt::NoModifier;
-    return (key.key() == Qt::Key_Down || key.key() == Qt::Key_Up) && mods == Qt::AltModifier;
 }
 
 QComboBox* numberList(QWidget* parent, const char* name, int count, const QString& accessible)
@@ -104,8 +96,10 @@ void frmShow::createControls()
     place(chkShow, 360, 840, 2415, 255);
     grdShow->move(Twips::toPixelsX(*this, GridLeftTwips), Twips::toPixelsY(*this, GridTopTwips));
 
-    cboNum->installEventFilter(this);
-    cboPg->installEventFilter(this);
+    // The lists are not stepped through by key or wheel, so a show is never asked for by
+    // accident.
+    PickOnlyCombo::install(cboNum);
+    PickOnlyCombo::install(cboPg);
     connect(cboNum, &QComboBox::activated, this, &frmShow::cboNum_Click);
     connect(chkShow, &QCheckBox::clicked, this, &frmShow::chkShow_Click);
 }
@@ -113,7 +107,7 @@ void frmShow::createControls()
 void frmShow::Form_Load()
 {
     restoreGeometrySettings();
-    sizeGrid();
+    followWindowSize(grdShow, WidthMarginTwips, HeightMarginTwips);
     grdShow->setHeaderButtons(false);
     grdShow->setMultiSelect(false);
     grdShow->setRowMode(false);
@@ -137,48 +131,6 @@ void frmShow::Form_Unload()
 {
     m_ctx.state.ShowViewOpen = false;
     saveGeometrySettings();
-}
-
-void frmShow::resizeEvent(QResizeEvent* event)
-{
-    MonitorView::resizeEvent(event);
-    sizeGrid();
-}
-
-void frmShow::sizeGrid()
-{
-    // The margins are measured against the window's outer size, as it is stored.
-    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
-    const float width = Twips::fromPixelsX(*this, frame->width());
-    const float height = Twips::fromPixelsY(*this, frame->height());
-    QSize size = grdShow->size();
-    if (height > HeightMarginTwips)
-        size.setHeight(Twips::toPixelsY(*this, height - HeightMarginTwips));
-    if (width > WidthMarginTwips)
-        size.setWidth(Twips::toPixelsX(*this, width - WidthMarginTwips));
-    grdShow->resize(size);
-}
-
-bool frmShow::eventFilter(QObject* watched, QEvent* event)
-{
-    if ((watched != cboNum && watched != cboPg) || event->type() != QEvent::KeyPress)
-        return MonitorView::eventFilter(watched, event);
-    // The lists are not stepped through by key, so a show is never asked for by accident; the
-    // keys that open a list keep them usable from the keyboard, and Tab still moves on.
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (opensList(*key)) {
-        static_cast<QComboBox*>(watched)->showPopup();
-        return true;
-    }
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-        return MonitorView::eventFilter(watched, event);
-    return true;
-}
-
-void frmShow::sendIfOpen(const QByteArray& command)
-{
-    if (m_ctx.port.PortOpen())
-        m_ctx.port.Output(command);
 }
 
 void frmShow::cboNum_Click(int index)

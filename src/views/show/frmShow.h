@@ -30,17 +30,13 @@ public:
 protected:
     void Form_Load() override;
     void Form_Unload() override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     // Places a control at its position in twips, no smaller than its content needs.
     void place(QWidget* control, int left, int top, int width, int height);
-    void sizeGrid();
     void cboNum_Click(int index);
     void chkShow_Click();
-    void sendIfOpen(const QByteArray& command);
 
     QLabel* label1;
     QComboBox* cboNum;
