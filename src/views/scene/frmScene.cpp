@@ -1,12 +1,12 @@
 #include "views/scene/frmScene.h"
 
+#include "controls/LineTextBox.h"
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "shell/Twips.h"
 #include "views/scene/SceneEventText.h"
 
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace {
@@ -30,16 +30,13 @@ QRect toPixels(const QWidget& w, const QRect& twips)
 frmScene::frmScene(const ViewContext& context, QWidget* parent)
     : MonitorView(context, QStringLiteral("frmScene"), QStringLiteral("scene"),
                   QSizeF(DefaultWidthTwips, DefaultHeightTwips), parent),
-      cmdRefresh(new QPushButton(QStringLiteral("Refresh"), this)),
-      txtScene(new QPlainTextEdit(this))
+      cmdRefresh(new QPushButton(QStringLiteral("Refresh"), this)), txtScene(new LineTextBox(this))
 {
     setWindowTitle(QStringLiteral("Scene Event List"));
     cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
     cmdRefresh->setGeometry(toPixels(*this, RefreshTwips));
     txtScene->setObjectName(QStringLiteral("txtScene"));
     txtScene->setAccessibleName(QStringLiteral("Scene events"));
-    txtScene->setReadOnly(true);
-    txtScene->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtScene->setGeometry(toPixels(*this, TextTwips));
     connect(cmdRefresh, &QPushButton::clicked, this, &frmScene::cmdRefresh_Click);
 }
@@ -60,6 +57,5 @@ void frmScene::cmdRefresh_Click()
 void frmScene::Display_Events(const QByteArray& Events)
 {
     m_text = SceneEventText(m_ctx.state).render(Events);
-    // The text box makes each CR LF one line break of its own.
-    txtScene->setPlainText(m_text);
+    txtScene->setText(m_text);
 }

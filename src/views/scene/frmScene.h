@@ -2,7 +2,7 @@
 
 #include "shell/MonitorView.h"
 
-class QPlainTextEdit;
+class LineTextBox;
 class QPushButton;
 
 // The "Scene Event List" window: the console's scene buffer as text, one line per event. It asks
@@ -18,8 +18,7 @@ public:
 
     void Display_Events(const QByteArray& Events) override;
 
-    // The list as rendered, lines ending in CR LF. The text box shows the same lines; it keeps
-    // its own line breaks, so this is where the CR LF text is read.
+    // The list as rendered, lines ending in CR LF; the text box shows it line by line.
     QString Text() const { return m_text; }
 
 protected:
@@ -29,6 +28,6 @@ private:
     void cmdRefresh_Click();
 
     QPushButton* cmdRefresh;
-    QPlainTextEdit* txtScene;
+    LineTextBox* txtScene;
     QString m_text;
 };

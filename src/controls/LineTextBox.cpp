@@ -1,0 +1,80 @@
+#include "controls/LineTextBox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QStringListModel>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace {
+
+// Every line is as high as one line of text and as wide as the widest, measured once a text;
+// the list then never asks each line for its size.
+class UniformLines : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize size;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return size; }
+};
+
+} // namespace
+
+LineTextBox::LineTextBox(QWidget* parent) : QListView(parent), m_lines(new QStringListModel(this))
+{
+    setModel(m_lines);
+    setItemDelegate(new UniformLines(this));
+    setUniformItemSizes(true);
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(ExtendedSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTextElideMode(Qt::ElideNone);
+    setWordWrap(false);
+
+    auto* copy = new QAction(tr("&Copy"), this);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, &LineTextBox::copySelection);
+    auto* all = new QAction(tr("Select &All"), this);
+    all->setShortcut(QKeySequence::SelectAll);
+    all->setShortcutContext(Qt::WidgetShortcut);
+    connect(all, &QAction::triggered, this, &QAbstractItemView::selectAll);
+    addActions({copy, all});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void LineTextBox::setText(const QString& text)
+{
+    QStringList lines = text.split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    // The widest line by its length in characters stands for all: measuring every line would
+    // cost more than the whole rest of showing them.
+    const auto longest =
+        std::max_element(lines.cbegin(), lines.cend(),
+                         [](const QString& a, const QString& b) { return a.size() < b.size(); });
+    const QFontMetrics metrics(font());
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 4;
+    static_cast<UniformLines*>(itemDelegate())->size =
+        QSize((longest == lines.cend() ? 0 : metrics.horizontalAdvance(*longest)) + margin,
+              metrics.height() + 2);
+    m_lines->setStringList(lines);
+}
+
+QStringList LineTextBox::lines() const
+{
+    return m_lines->stringList();
+}
+
+void LineTextBox::copySelection() const
+{
+    QModelIndexList picked = selectionModel()->selectedRows();
+    std::sort(picked.begin(), picked.end());
+    QString text;
+    for (const QModelIndex& index : picked)
+        text += index.data().toString() + QLatin1Char('\n');
+    QApplication::clipboard()->setText(text);
+}
