@@ -48,8 +48,20 @@ if [ "$headless" -eq 0 ]; then
     exit 0
 fi
 
-# Headless: drive the program through its own keyboard shortcuts and photograph it.
+# Headless: drive the program through its own keyboard shortcuts and photograph it. The views
+# are laid out side by side (geometry in twips, 15 to a pixel here) so that each can be cut out.
 rm -f "$LVMONITOR_SETTINGS"
+declare -A layout=( # view: left top width height, in twips
+    [playback]="0 0 16000 3630" [fixture]="0 3630 10500 7800" [dimmer]="10500 3630 5500 7800"
+    [page]="16000 0 4000 7000" [show]="20000 0 3900 7000" [scene]="16000 7000 7900 4600")
+{
+    echo "[Startup]"
+    for v in "${!layout[@]}"; do
+        read -r left top wid ht <<<"${layout[$v]}"
+        printf '%s_frm_left=%s\n%s_frm_top=%s\n%s_frm_wid=%s\n%s_frm_ht=%s\n' \
+            "$v" "$left" "$v" "$top" "$v" "$wid" "$v" "$ht"
+    done
+} >"$LVMONITOR_SETTINGS"
 # Xvfb picks a free display and writes its number once it accepts connections.
 rm -f "$out/display"
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
@@ -73,6 +85,15 @@ shot() {
     import -window root "$out/$1.png"
     echo "$out/$1.png"
 }
+menu_height=24 # the main window's menu bar, above the views
+# A screenshot of one view, cut out of the screen by its layout.
+view_shot() {
+    local left top wid ht
+    read -r left top wid ht <<<"${layout[$2]}"
+    import -window root -crop "$((wid / 15))x$((ht / 15))+$((left / 15))+$((menu_height + top / 15))" \
+        +repage "$out/$1.png"
+    echo "$out/$1.png"
+}
 keys() { xdotool windowfocus --sync "$main" key --delay 80 "$@" 2>/dev/null || true; }
 # Opens the n-th entry (from 0) of the Window menu: Fixtures, Page, Scene, Show, Dimmers,
 # Playbacks once the console has told what it is.
@@ -86,31 +107,38 @@ open_view() {
 startup=$(window "Initialize Com Port")
 main=$(window "Lumivane Monitor")
 [ -n "$startup" ] && [ -n "$main" ] || { echo "the program did not start; see $out/lvmonitor.log" >&2; exit 1; }
+xdotool windowmove "$main" 0 0 windowsize "$main" 1600 1000
+sleep 0.5
+# The start-up window with its device list open.
+xdotool windowfocus --sync "$startup" key alt+d F4 2>/dev/null || true
+sleep 0.5
 shot startup
+xdotool windowfocus --sync "$startup" key Escape 2>/dev/null || true
 xdotool windowfocus --sync "$startup" key Return
 sleep 3 # the speed search and the data request one second after the link-up
 
 open_view 0 # Fixtures
 sleep 2
-shot fixtures
+view_shot fixtures fixture
 # Pick the Color value of the first spot (block 2 of the fixtures view) to open the edit dialog.
-xdotool mousemove --window "$main" 507 150 click 1
+xdotool mousemove --window "$main" 507 390 click 1
 sleep 1
 shot edit
 keys Escape
 open_view 4 # Dimmers
-shot dimmers
+view_shot dimmers dimmer
 open_view 5 # Playbacks
 sleep 1
-shot playbacks
+view_shot playbacks playback
 open_view 3 # Show: choose show 6 on page 1 from the number list by keyboard
 keys alt+Down Down Down Down Down Down Return
 sleep 2
-shot show
+view_shot show show
 open_view 1 # Page: step the console's page up once with the remote control
 keys Tab space
 sleep 1.5
-shot page
+view_shot page page
 open_view 2 # Scene
 sleep 1.5
-shot scene
+view_shot scene scene
+shot main

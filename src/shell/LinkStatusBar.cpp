@@ -37,6 +37,8 @@ QLabel* LinkStatusBar::addField(const char* name, const QString& accessibleName,
     label->setObjectName(QString::fromLatin1(name));
     label->setAccessibleName(accessibleName);
     label->setToolTip(accessibleName);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
     addPermanentWidget(label, stretch);
     return label;
 }

@@ -1,5 +1,6 @@
 #include "shell/MonitorView.h"
 
+#include "controls/Grid.h"
 #include "link/SerialPort.h"
 #include "model/Settings.h"
 #include "shell/Twips.h"
@@ -13,6 +14,8 @@ MonitorView::MonitorView(const ViewContext& context, const QString& formName,
     : QWidget(parent), m_ctx(context), m_prefix(settingsPrefix), m_defaultTwips(defaultSizeTwips)
 {
     setObjectName(formName);
+    // The views' controls are placed in twips for the console's classic 8 pt dialog font.
+    setFont(Grid::defaultFont());
 }
 
 QMdiSubWindow* MonitorView::subWindow() const
