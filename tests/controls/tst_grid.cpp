@@ -41,7 +41,6 @@ private slots:
     void zeroBytesInNamesAreDrawnAsBlanks();
     void redrawOffPaintsNothingAndOnPaintsTheChangesOnce();
     void clickAndKeyboardPicksAreReported();
-    void keyDownCanStopTheGridsOwnHandling();
 
 private:
     QPoint centreOf(int row, int column) const
@@ -172,39 +171,6 @@ void tst_Grid::clickAndKeyboardPicksAreReported()
     QVERIFY(grid->selectionModel()->selectedIndexes().isEmpty());
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(3, 3));
     QCOMPARE(picks.count(), 3);
-
-    // In row mode the whole row is selected, and the picked column is still the one clicked.
-    grid->setRowMode(true);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(4, 2));
-    QCOMPARE(picks.last(), (QList<QVariant>{4, 2}));
-}
-
-void tst_Grid::keyDownCanStopTheGridsOwnHandling()
-{
-    grid->show();
-    QVERIFY(QTest::qWaitForWindowExposed(grid));
-    QList<int> downs, ups;
-    bool stop = false;
-    connect(grid, &Grid::keyDown, this, [&](int code, int shift, bool* doDefault) {
-        downs << code << shift;
-        if (stop)
-            *doDefault = false;
-    });
-    connect(grid, &Grid::keyUp, this, [&](int code, int) { ups << code; });
-
-    QTest::keyPress(grid, Qt::Key_Control);
-    QTest::keyRelease(grid, Qt::Key_Control);
-    QCOMPARE(downs.first(), 17);
-    QCOMPARE(ups, (QList<int>{17}));
-
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(1, 1));
-    stop = true;
-    QTest::keyClick(grid, Qt::Key_Down);
-    QCOMPARE(grid->currentIndex().row(), 0); // the grid did not move
-    stop = false;
-    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
-    QCOMPARE(grid->currentIndex().row(), 1);
-    QCOMPARE(downs.mid(downs.size() - 2), (QList<int>{40, 1}));
 }
 
 QTEST_MAIN(tst_Grid)

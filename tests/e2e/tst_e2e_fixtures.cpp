@@ -2,18 +2,14 @@
 // the live values named by the profiles, and a step picked in the edit dialog coming back from
 // the console into its cell.
 
-#include "ConsoleSimulator.h"
+#include "SimulatorLink.h"
 #include "controls/Grid.h"
 #include "link/Commands.h"
-#include "shell/frmMain.h"
 #include "views/fixtures/frmEdit.h"
 #include "views/fixtures/frmFixtures2.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTest>
 
 namespace {
 
@@ -49,25 +45,11 @@ private slots:
 
 void tst_E2eFixtures::viewShowsTheRigAndAPickedStepComesBack()
 {
-    QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
-    SimulatorOptions o;
-    o.seed = 11;
-    o.rate = 0;
-    o.pacing = false;
-    ConsoleSimulator sim(o);
-    QVERIFY(sim.openPty());
-    qputenv("LVMONITOR_COM1", sim.devicePath().toLocal8Bit());
+    ConsoleSimulator sim({.seed = 11, .pacing = false, .rate = 0});
     frmMain main;
-    main.show();
-    QSignalSpy loaded(&sim, &ConsoleSimulator::dataLoadSent);
-    QSignalSpy commands(&sim, &ConsoleSimulator::commandReceived);
-    main.Connect();
-    qunsetenv("LVMONITOR_COM1");
-    QVERIFY(loaded.wait(15000));
+    QVERIFY(linkUp(sim, main));
     const Rig& rig = sim.rig();
-    QTRY_COMPARE_WITH_TIMEOUT(main.state().Fixtures[47].FixtName(),
-                              QString::fromLatin1(rig.fixture(47).name), 5000);
-
+    QSignalSpy commands(&sim, &ConsoleSimulator::commandReceived);
     main.findChild<QAction*>("mnuFixtures")->trigger();
     auto* view = main.findChild<frmFixtures2*>("frmFixtures2");
     QVERIFY(view);

@@ -1,15 +1,11 @@
-// The dimmers, playbacks and show list windows against the simulated console: each shows what
-// the console holds, through the real port and the requests the windows send themselves.
+// The playbacks and show list windows against the simulated console: each shows what the console
+// holds, through the real port and the requests the windows send themselves.
 
-#include "ConsoleSimulator.h"
+#include "SimulatorLink.h"
 #include "controls/Grid.h"
 #include "shell/MonitorView.h"
-#include "shell/frmMain.h"
 
 #include <QComboBox>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 
@@ -39,7 +35,6 @@ class tst_E2eMonitorViews : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase() { m_main.reset(), m_sim.reset(); }
-    void dimmersViewListsThePatchedDimmers();
     void playbacksViewShowsEveryFaderOfBothPages();
     void showViewListsEachShowChosen();
 
@@ -50,35 +45,10 @@ private:
 
 void tst_E2eMonitorViews::initTestCase()
 {
-    QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
-    SimulatorOptions o;
-    o.seed = 5;
-    o.rate = 0;
-    o.pacing = false;
-    m_sim = std::make_unique<ConsoleSimulator>(o);
-    QVERIFY(m_sim->openPty());
-    qputenv("LVMONITOR_COM1", m_sim->devicePath().toLocal8Bit());
+    m_sim =
+        std::make_unique<ConsoleSimulator>(SimulatorOptions{.seed = 5, .pacing = false, .rate = 0});
     m_main = std::make_unique<frmMain>();
-    m_main->show();
-    QSignalSpy loaded(m_sim.get(), &ConsoleSimulator::dataLoadSent);
-    m_main->Connect();
-    qunsetenv("LVMONITOR_COM1");
-    QVERIFY(loaded.wait(15000));
-}
-
-void tst_E2eMonitorViews::dimmersViewListsThePatchedDimmers()
-{
-    QStringList expected;
-    for (int d = 0; d < Rig::DimmerCount; ++d) {
-        const RigDimmer& dimmer = m_sim->rig().dimmer(d);
-        if (dimmer.patched)
-            expected << QString::number(d + 1) + " - " + QString::fromLatin1(dimmer.name)
-                     << QString::number(d % 8 + 1) << QString::number(d / 8 + 1)
-                     << QString::number(dimmer.level) << percent(dimmer.level);
-    }
-    // Dimmers still arriving join at the bottom, in the console's (number) order.
-    const Grid* grid = m_main->showView(View::Dimmers)->findChild<Grid*>("grdDimmers");
-    QTRY_COMPARE_WITH_TIMEOUT(texts(grid), expected, 5000);
+    QVERIFY(linkUp(*m_sim, *m_main));
 }
 
 void tst_E2eMonitorViews::playbacksViewShowsEveryFaderOfBothPages()

@@ -2,35 +2,16 @@
 // console's page display as its own controls move it, fixture picks come back as marks, and the
 // scene list renders the console's buffer in both record formats.
 
-#include "ConsoleSimulator.h"
+#include "SimulatorLink.h"
 #include "controls/Grid.h"
-#include "shell/frmMain.h"
 #include "views/page/frmPage.h"
 #include "views/scene/frmScene.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTest>
 #include <QToolButton>
 
 namespace {
-
-// Starts the program on the simulator's line and waits for the whole data load.
-void linkUp(ConsoleSimulator& sim, frmMain& main)
-{
-    QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
-    QVERIFY(sim.openPty());
-    qputenv("LVMONITOR_COM1", sim.devicePath().toLocal8Bit());
-    main.show();
-    QSignalSpy loaded(&sim, &ConsoleSimulator::dataLoadSent);
-    main.Connect();
-    qunsetenv("LVMONITOR_COM1");
-    QVERIFY(loaded.wait(15000));
-    QTRY_COMPARE_WITH_TIMEOUT(main.state().Fixtures[47].FixtName(),
-                              QString::fromLatin1(sim.rig().fixture(47).name), 5000);
-}
 
 // The line of a few kinds of event, from what the simulated console holds; empty for the others.
 QString expectedLine(const SceneEvent& e, const Rig& rig, bool extended)
@@ -75,9 +56,7 @@ void tst_E2ePageView::pageViewFollowsTheConsolesPageDisplay()
 {
     ConsoleSimulator sim({.seed = 5, .pacing = false, .rate = 0});
     frmMain main;
-    linkUp(sim, main);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(linkUp(sim, main));
     main.findChild<QAction*>("mnuPage")->trigger();
     auto* view = main.findChild<frmPage*>("frmPage");
     QVERIFY(view);
@@ -141,9 +120,7 @@ void tst_E2ePageView::sceneListRendersTheConsolesBuffer()
     QFETCH(bool, extended);
     ConsoleSimulator sim({.seed = 5, .extended = extended, .pacing = false, .rate = 0});
     frmMain main;
-    linkUp(sim, main);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(linkUp(sim, main));
     QCOMPARE(main.state().ExtendedFormat, extended);
     main.findChild<QAction*>("mnuScene")->trigger();
     auto* view = main.findChild<frmScene*>("frmScene");

@@ -74,11 +74,9 @@ private slots:
     void speedSearchSendsEachHelloAtItsSpeed();
     void consoleAnswersAtOneSpeed_data();
     void consoleAnswersAtOneSpeed();
-    void lateReplyAtTheOldSpeedIsLost();
     void linkUpReopensSavedViewsInFixedOrder_data();
     void linkUpReopensSavedViewsInFixedOrder();
     void connectWhileRunningStartsOver();
-    void com2IsUsedWhenChosen();
     void lineErrorWhileRunningResetsTheReceiver();
     void errorsAreNotStackedAndInputWaits();
     void lineErrorDuringSpeedSearchIsSilent_data();
@@ -102,17 +100,9 @@ void tst_Session::speedSearchSendsEachHelloAtItsSpeed()
              QStringLiteral("Trying to communicate with the Lumivane. Trying 38400 bit/s."));
     QVERIFY(c.session.Timer1.isActive());
     QCOMPARE(c.session.Timer1.interval(), 1000);
-    QCOMPARE(c.port.RThreshold(), 2);
-    QCOMPARE(c.rx.RxState, qint16(1));
-
     c.session.Timer1_Timer();
-    QCOMPARE(c.rx.RxState, qint16(6));
-    QCOMPARE(c.port.RThreshold(), 2);
     QVERIFY(c.session.Timer1.isActive());
-
     c.session.Timer1_Timer();
-    QCOMPARE(c.rx.RxState, qint16(2));
-    QCOMPARE(c.port.RThreshold(), 3);
     QCOMPARE(c.host.statuses.mid(1),
              (QStringList{
                  "Trying to communicate with the Lumivane. Trying 19200 bit/s.",
@@ -156,17 +146,17 @@ void tst_Session::consoleAnswersAtOneSpeed()
     Console c;
     c.state.ExtendedFormat = true;
     c.session.Connect();
+    if (ticks > 0)
+        c.backend->deliver(bytes({0x13})); // a stray byte, waiting for a second one
     for (int i = 0; i < ticks; ++i)
         c.session.Timer1_Timer();
-    // Noise heard at the old speed is gone before the reply.
-    c.backend->deliver(reply);
+    // Noise heard at the old speed is gone before the reply, and a message right behind the
+    // reply is framed in the same event.
+    c.backend->deliver(reply + message(18, bytes({1, 5})));
     QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane is connected."));
     QCOMPARE(c.line(), QStringLiteral("38400,8,n"));
-    QCOMPARE(c.port.Settings(), QStringLiteral("38400,n,8,1"));
     QVERIFY(!c.state.ExtendedFormat);
-    QCOMPARE(c.rx.RxState, qint16(Receiver::Hunting));
-    QCOMPARE(c.port.RThreshold(), 1);
-    QCOMPARE(c.session.SessionStep, qint16(3));
+    QCOMPARE(c.state.Dimmers[1].DimmerLevel(), quint8(5));
     QVERIFY(c.session.Timer1.isActive());
     QVERIFY(c.host.events.isEmpty());
 
@@ -176,19 +166,6 @@ void tst_Session::consoleAnswersAtOneSpeed()
     QCOMPARE(c.backend->written(), bytes({0xA5, 0x04, 0xFF, 0xA5, 0x11, 0xFF}));
     QCOMPARE(c.backend->writes.size(), 1);
     QVERIFY(!c.session.Timer1.isActive());
-}
-
-void tst_Session::lateReplyAtTheOldSpeedIsLost()
-{
-    Console c;
-    c.session.Connect();
-    c.backend->deliver(bytes({0x13})); // a stray byte at 38400
-    c.session.Timer1_Timer();
-    c.session.Timer1_Timer();
-    // At 1200 only the slow hello counts; the fast one is not taken for it.
-    c.backend->deliver(bytes({0xA5, 0x01, 0x00}));
-    QCOMPARE(c.session.SessionStep, qint16(2));
-    QCOMPARE(c.rx.RxState, qint16(2));
 }
 
 void tst_Session::linkUpReopensSavedViewsInFixedOrder_data()
@@ -230,19 +207,6 @@ void tst_Session::connectWhileRunningStartsOver()
     QCOMPARE(c.line(), QStringLiteral("38400,8,n"));
     QCOMPARE(c.rx.RxState, qint16(1));
     QCOMPARE(c.port.InBufferCount(), 0);
-    QCOMPARE(c.session.SessionStep, qint16(1));
-}
-
-void tst_Session::com2IsUsedWhenChosen()
-{
-    Settings().SaveSetting(QStringLiteral("Startup"), QStringLiteral("Com1"),
-                           QStringLiteral("False"));
-    qputenv("LVMONITOR_COM2", "/dev/the-second-port");
-    Console c;
-    c.session.Connect();
-    qunsetenv("LVMONITOR_COM2");
-    QCOMPARE(c.port.CommPort(), 2);
-    QCOMPARE(c.backend->openedDevice, QStringLiteral("/dev/the-second-port"));
 }
 
 void tst_Session::lineErrorWhileRunningResetsTheReceiver()
@@ -329,8 +293,6 @@ void tst_Session::eventCodes_data()
     QTest::newRow("tx full") << 1010 << "tx full error on com port";
     QTest::newRow("dcb") << 1011 << "dcb error on com port";
     QTest::newRow("cts timeout") << 1002 << "";
-    QTest::newRow("dsr timeout") << 1003 << "";
-    QTest::newRow("line state") << 5 << "";
     QTest::newRow("send event") << 1 << "";
 }
 
@@ -352,11 +314,6 @@ void tst_Session::portThatCannotBeOpened_data()
     QTest::newRow("no permission")
         << int(OpenFailure::NoPermission) << "Permission denied"
         << " Add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.";
-    QTest::newRow("missing") << int(OpenFailure::Missing) << "No such file or directory"
-                             << " /dev/x does not exist. Is the adapter plugged in?";
-    QTest::newRow("regular file") << int(OpenFailure::NotASerialPort)
-                                  << "Inappropriate ioctl for device"
-                                  << " /dev/x is not a serial port.";
     QTest::newRow("in use") << int(OpenFailure::InUse)
                             << "Permission error while locking the device"
                             << " Another program is using it: close that program, then press "
@@ -365,7 +322,8 @@ void tst_Session::portThatCannotBeOpened_data()
                                    << "";
 }
 
-// The first sentence stays the system's reason; what to do follows it.
+// The first sentence stays the system's reason; what to do follows it. (A missing device and
+// one that is not a serial port are tried on real files end to end.)
 void tst_Session::portThatCannotBeOpened()
 {
     QFETCH(int, kind);

@@ -118,8 +118,8 @@ void tst_AllViews::everyControlHasAnAccessibleName()
             // A screen reader announces the accessible name, or a button's caption.
             const auto* button = qobject_cast<QAbstractButton*>(w);
             QString name = !w->accessibleName().isEmpty() ? w->accessibleName()
-                                 : button                       ? button->text()
-                                                                : QString();
+                           : button                       ? button->text()
+                                                          : QString();
             QVERIFY2(!name.remove(QLatin1Char('&')).trimmed().isEmpty(),
                      qPrintable(view->objectName() + QLatin1Char('.') + w->objectName() + " (" +
                                 w->metaObject()->className() + ") has no accessible name"));

@@ -18,8 +18,10 @@ void tst_CommandLine::optionsThatEndAtOnce_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("stdoutHas");
     QTest::addColumn<QString>("stderrHas");
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "LV Monitor 1.00" << "";
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <device>" << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "LV Monitor 1.00"
+                             << "";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <device>"
+                          << "";
     QTest::newRow("unknown option") << QStringList{"--baud", "9600"} << 1 << ""
                                     << "Unknown option 'baud'.";
     QTest::newRow("stray argument") << QStringList{"/dev/ttyUSB0"} << 1 << ""

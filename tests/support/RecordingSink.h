@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <initializer_list>
+
 // Records every call of the receive path on the views, one readable line each.
 class RecordingSink : public ViewSink
 {
@@ -11,54 +13,35 @@ public:
     bool pageLoaded = false;
     bool sceneLoaded = false;
     QStringList calls;
-    int consoleInfo = 0;
 
     bool PageViewLoaded() const override { return pageLoaded; }
     bool SceneViewLoaded() const override { return sceneLoaded; }
-    void NoPageDisp() override { calls << QStringLiteral("NoPageDisp"); }
-    void FillLvw(const QByteArray& p) override
+    void NoPageDisp() override { log("NoPageDisp"); }
+    void FillLvw(const QByteArray& p) override { log("FillLvw", p); }
+    void UpdateFixtSel(qint16 f) override { log("UpdateFixtSel", {}, {f}); }
+    void Display_Events(const QByteArray& p) override { log("Display_Events", p); }
+    void UpdateFixt(qint16 f) override { log("UpdateFixt", {}, {f}); }
+    void UpdateChnl(qint16 f, qint16 c) override { log("UpdateChnl", {}, {f, c}); }
+    void UpdateDimmer(qint16 d) override { log("UpdateDimmer", {}, {d}); }
+    void UpdateDimmerLevel(qint16 d) override { log("UpdateDimmerLevel", {}, {d}); }
+    void UpdatePlayback(qint16 p) override { log("UpdatePlayback", {}, {p}); }
+    void UpdatePlaybackLevel(qint16 p) override { log("UpdatePlaybackLevel", {}, {p}); }
+    void PageChange(const QByteArray& p) override { log("PageChange", p); }
+    void List_Message(const QByteArray& p) override { log("List_Message", p); }
+    void Start_Message(const QByteArray& p) override { log("Start_Message", p); }
+    void Step_Message(const QByteArray& p) override { log("Step_Message", p); }
+    void ConsoleInfoReceived() override { log("ConsoleInfo"); }
+
+private:
+    // The call's name, then its payload in hex or its numbers.
+    void log(const char* name, const QByteArray& payload = {},
+             std::initializer_list<int> numbers = {})
     {
-        calls << QStringLiteral("FillLvw ") + p.toHex(' ');
-    }
-    void UpdateFixtSel(qint16 f) override { calls << QStringLiteral("UpdateFixtSel %1").arg(f); }
-    void Display_Events(const QByteArray& p) override
-    {
-        calls << QStringLiteral("Display_Events ") + p.toHex(' ');
-    }
-    void UpdateFixt(qint16 f) override { calls << QStringLiteral("UpdateFixt %1").arg(f); }
-    void UpdateChnl(qint16 f, qint16 c) override
-    {
-        calls << QStringLiteral("UpdateChnl %1 %2").arg(f).arg(c);
-    }
-    void UpdateDimmer(qint16 d) override { calls << QStringLiteral("UpdateDimmer %1").arg(d); }
-    void UpdateDimmerLevel(qint16 d) override
-    {
-        calls << QStringLiteral("UpdateDimmerLevel %1").arg(d);
-    }
-    void UpdatePlayback(qint16 p) override { calls << QStringLiteral("UpdatePlayback %1").arg(p); }
-    void UpdatePlaybackLevel(qint16 p) override
-    {
-        calls << QStringLiteral("UpdatePlaybackLevel %1").arg(p);
-    }
-    void PageChange(const QByteArray& p) override
-    {
-        calls << QStringLiteral("PageChange ") + p.toHex(' ');
-    }
-    void List_Message(const QByteArray& p) override
-    {
-        calls << QStringLiteral("List_Message ") + p.toHex(' ');
-    }
-    void Start_Message(const QByteArray& p) override
-    {
-        calls << QStringLiteral("Start_Message ") + p.toHex(' ');
-    }
-    void Step_Message(const QByteArray& p) override
-    {
-        calls << QStringLiteral("Step_Message ") + p.toHex(' ');
-    }
-    void ConsoleInfoReceived() override
-    {
-        ++consoleInfo;
-        calls << QStringLiteral("ConsoleInfo");
+        QString line = QString::fromLatin1(name);
+        if (!payload.isEmpty())
+            line += ' ' + QString::fromLatin1(payload.toHex(' '));
+        for (int n : numbers)
+            line += ' ' + QString::number(n);
+        calls << line;
     }
 };

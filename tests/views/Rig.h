@@ -18,14 +18,12 @@ struct Rig
     FakeSerialBackend* backend = new FakeSerialBackend;
     frmMain main{std::unique_ptr<SerialBackend>(backend)};
 
-    explicit Rig(bool portOpen = true)
+    Rig()
     {
         main.show();
-        if (portOpen) {
-            main.MSComm1().setPortOpen(true);
-            main.receiver().RxState = Receiver::Hunting;
-            main.MSComm1().setRThreshold(1);
-        }
+        main.MSComm1().setPortOpen(true);
+        main.receiver().RxState = Receiver::Hunting;
+        main.MSComm1().setRThreshold(1);
     }
     SharedState& state() { return main.state(); }
     void say(const QByteArray& message) { backend->deliver(message); }
@@ -60,6 +58,16 @@ struct Rig
     Grid& grid() { return *view()->findChild<Grid*>(QStringLiteral("grdFixtures")); }
     QList<QByteArray> writes() const { return backend->writes; }
 };
+
+// Every cell of a grid, row by row.
+inline QStringList texts(const Grid& grid)
+{
+    QStringList out;
+    for (int r = 1; r <= grid.rows(); ++r)
+        for (int c = 1; c <= grid.columns(); ++c)
+            out << grid.cellText(r, c);
+    return out;
+}
 
 inline void forgetSettings()
 {

@@ -1,5 +1,5 @@
 // The dimmers window through the receive path; and the open flag and stored geometry of the
-// dimmers, playbacks and show list windows.
+// fixtures, dimmers, playbacks and show list windows.
 
 #include "Rig.h"
 #include "model/Settings.h"
@@ -10,15 +10,6 @@ using namespace Payloads;
 using View = SessionHost::View;
 
 namespace {
-
-QStringList texts(const Grid& grid)
-{
-    QStringList out;
-    for (int r = 1; r <= grid.rows(); ++r)
-        for (int c = 1; c <= grid.columns(); ++c)
-            out << grid.cellText(r, c);
-    return out;
-}
 
 QStringList row(int d, const QByteArray& name, const QStringList& rest)
 {
@@ -72,6 +63,7 @@ void tst_DimmersView::everyMonitorViewKeepsItsGeometry_data()
 {
     QTest::addColumn<View>("kind");
     QTest::addColumn<QString>("prefix");
+    QTest::newRow("fixtures") << View::Fixtures << "fixture";
     QTest::newRow("dimmers") << View::Dimmers << "dimmer";
     QTest::newRow("playbacks") << View::Playbacks << "playback";
     QTest::newRow("show") << View::Show << "show";
@@ -84,13 +76,14 @@ void tst_DimmersView::everyMonitorViewKeepsItsGeometry()
     Rig rig;
     const auto flags = [&rig] {
         const SharedState& s = rig.state();
-        return QList<bool>{s.DimmersViewOpen, s.PlaybacksViewOpen, s.ShowViewOpen};
+        return QList<bool>{s.FixturesViewOpen, s.DimmersViewOpen, s.PlaybacksViewOpen,
+                           s.ShowViewOpen};
     };
     rig.open<MonitorView>(kind)->subWindow()->setGeometry(30, 45, 600, 450);
-    QCOMPARE(flags(),
-             (QList<bool>{kind == View::Dimmers, kind == View::Playbacks, kind == View::Show}));
+    QCOMPARE(flags(), (QList<bool>{kind == View::Fixtures, kind == View::Dimmers,
+                                   kind == View::Playbacks, kind == View::Show}));
     rig.close(kind);
-    QCOMPARE(flags(), (QList<bool>{false, false, false}));
+    QCOMPARE(flags(), (QList<bool>{false, false, false, false}));
     QStringList stored;
     for (const char* item : {"left", "top", "wid", "ht"})
         stored << Settings().GetSetting("Startup", prefix + "_frm_" + item);

@@ -17,18 +17,15 @@ namespace {
 // Steps of the profile's channel 1: the pick lists these names and sends their values.
 const QList<Step> Gobo{{10, 0, 63, "OPEN"}, {80, 64, 127, "STAR"}, {165, 128, 255, "SPIN"}};
 
-FixtureLayout fixtureOf(int number, int type, int profile, int nchnls, int multi)
+FixtureLayout fixtureOf(int number, int type, int profile, int multi)
 {
-    FixtureLayout s;
-    s.number = number;
-    s.type = type;
-    s.profile = profile;
-    s.nchnls = nchnls;
-    s.multi = multi;
-    s.address = 1 + 32 * number;
-    s.name = "Unit " + QByteArray::number(number + 1);
-    s.channelNames = {"Pan", "Gobo", "Dim"};
-    return s;
+    return {.number = number,
+            .type = type,
+            .profile = profile,
+            .multi = multi,
+            .address = 1 + 32 * number,
+            .name = "Unit " + QByteArray::number(number + 1),
+            .channelNames = {"Pan", "Gobo", "Dim"}};
 }
 
 QByteArray cmd(int f, int c, int v)
@@ -56,13 +53,13 @@ struct EditRig : Rig
     EditRig()
     {
         say(message(7, profile(7, {{}, Gobo, {}})));
-        fixture(fixtureOf(0, 255, 7, 3, 2));
-        fixture(fixtureOf(2, 255, 7, 3, 2));
-        fixture(fixtureOf(3, 7, 0, 3, 2));
-        fixture(fixtureOf(4, 5, 0, 3, 1));
-        fixture(fixtureOf(5, 255, 7, 3, 1));
-        fixture(fixtureOf(6, 255, 5, 3, 1));
-        fixture(fixtureOf(8, 255, 0, 3, 1));
+        fixture(fixtureOf(0, 255, 7, 2));
+        fixture(fixtureOf(2, 255, 7, 2));
+        fixture(fixtureOf(3, 7, 0, 2));
+        fixture(fixtureOf(4, 5, 0, 1));
+        fixture(fixtureOf(5, 255, 7, 1));
+        fixture(fixtureOf(6, 255, 5, 1));
+        fixture(fixtureOf(8, 255, 0, 1));
         channelValue(0, 1, 70); // STAR
         channelValue(3, 1, 42);
         view = open();
@@ -109,9 +106,6 @@ void tst_EditDialog::showsThePickedChannel_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("editProf");
     const QStringList gobo{"OPEN    ", "STAR    ", "SPIN    "};
-    QTest::newRow("profile fixture")
-        << 0 << 1 << QStringList{"1 - Unit 1          ", "Channel 2", "Gobo    "} << gobo
-        << "STAR    " << 0;
     // The second cell shows the first cell's channel: name, steps and value name.
     QTest::newRow("second cell") << 0 << 4
                                  << QStringList{"1 - Unit 1          ", "Channel 5", "Gobo    "}
@@ -138,7 +132,6 @@ void tst_EditDialog::showsThePickedChannel()
     EditRig rig;
     frmEdit* dialog = rig.pick(fixture, channel);
     QVERIFY(dialog);
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit Fixture"));
     QCOMPARE(rig.control<QLabel>(dialog, "label1")->text(), labels[0]);
     QCOMPARE(rig.control<QLabel>(dialog, "Label2")->text(), labels[1]);
     QCOMPARE(rig.control<QLabel>(dialog, "Label3")->text(), labels[2]);
@@ -163,12 +156,8 @@ void tst_EditDialog::writesTheCommandsOfTheEditMode_data()
     QTest::addColumn<QString>("typed"); // empty: pick the list's second step (STAR, 80)
     QTest::addColumn<QList<QByteArray>>("written");
 
-    QTest::newRow("this, typed 12")
-        << "this" << 0 << 4 << QList<int>{} << "12" << QList<QByteArray>{cmd(0, 4, 12)};
     QTest::newRow("this, 007 is 7")
         << "this" << 0 << 4 << QList<int>{} << "007" << QList<QByteArray>{cmd(0, 4, 7)};
-    QTest::newRow("this, step picked")
-        << "this" << 0 << 4 << QList<int>{} << "" << QList<QByteArray>{cmd(0, 4, 80)};
     QTest::newRow("this, 165 is followed by 00")
         << "this" << 2 << 1 << QList<int>{} << "165" << QList<QByteArray>{cmd(2, 1, 0xA5)};
     QTest::newRow("this, 255") << "this" << 2 << 1 << QList<int>{} << "255"

@@ -24,8 +24,8 @@ struct PageView
     QComboBox* combo;
     Grid* list;
 
-    explicit PageView(bool portOpen = true)
-        : rig(portOpen), view(rig.open<frmPage>(SessionHost::View::Page)),
+    PageView()
+        : view(rig.open<frmPage>(SessionHost::View::Page)),
           combo(view->findChild<QComboBox*>("cboPage")), list(view->findChild<Grid*>("lvwPage"))
     {
     }
@@ -64,7 +64,6 @@ private slots:
     void noPageHidesTheListUntilTheNextPage();
     void controlsSendTheirCommands_data();
     void controlsSendTheirCommands();
-    void typingIsSwallowedButTheListOpensFromTheKeyboard_data();
     void typingIsSwallowedButTheListOpensFromTheKeyboard();
 };
 
@@ -73,8 +72,6 @@ void tst_PageView::eachKindOfPageShowsItsCaptionHeadersAndEntries_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QString>("seen");
     // Fixtures 1 and 47 are selected in every case.
-    QTest::newRow("scene") << page(0, 2, 0, 3, {"ABC", "DEF"})
-                           << "Scene Page 3 / Scene #|Scene Name / 1|ABC / 2|DEF";
     QTest::newRow("show, blanks and zeros kept")
         << page(1, 0, 9, 3, {QByteArray("A\0 ", 3), "   "})
         << QStringLiteral("Show Page 1 / Show #|Show Name / 1|A") + QChar(0) + "  / 2|   ";
@@ -86,12 +83,8 @@ void tst_PageView::eachKindOfPageShowsItsCaptionHeadersAndEntries_data()
     QTest::newRow("factory preset, no fixture, no entries")
         << page(3, 0, 0xFF, 8, {})
         << "Factory Preset Page 1 (fixture (none selected)) / Preset #|Preset Name";
-    QTest::newRow("chase") << page(4, 4, 0, 1, {"C"}) << "Chase Page 5 / Chase #|Chase Name / 1|C";
     QTest::newRow("factory chase")
         << page(5, 1, 0, 1, {"C"}) << "Factory Chase Page 2 / Chase #|Chase Name / 1|C";
-    QTest::newRow("fixture, marks shown")
-        << page(6, 3, 0, 1, {"a", "b", "c"})
-        << "Fixture Page / Fixture #|Fixture Name| / 1|a| / 2|b|X / 3|c|";
     QTest::newRow("fixture group")
         << page(7, 2, 0, 1, {"G"}) << "Fixture Group Page / Group #|Group Name / 1|G";
     QTest::newRow("only whole entries of a short payload")
@@ -122,7 +115,6 @@ void tst_PageView::marksFollowSelectionMessagesOnAFixturePageOnly()
     PageView p;
     p.select(1, true);
     p.contents(page(6, 0, 0, 1, {"a", "b", "c"}));
-    QCOMPARE(p.list->cellTextAlign(2, 3), 1);
     p.select(0, true);
     p.select(1, false);
     p.select(40, true); // no row for it
@@ -156,30 +148,24 @@ void tst_PageView::noPageHidesTheListUntilTheNextPage()
 
 void tst_PageView::controlsSendTheirCommands_data()
 {
-    QTest::addColumn<bool>("portOpen");
     QTest::addColumn<QString>("action");
-    QTest::addColumn<QByteArray>("sent"); // after the page request; empty: nothing
-    QTest::newRow("kind Chase picked") << true << "kind 3" << bytes({0xA5, 0x0E, 3});
-    QTest::newRow("page down") << true << "down" << bytes({0xA5, 0x0D, 0x00});
-    QTest::newRow("page up") << true << "up" << bytes({0xA5, 0x0D, 0xFF});
-    QTest::newRow("row 5") << true << "pick" << bytes({0xA5, 0x0F, 4, 0});
-    QTest::newRow("row 5, Ctrl-click") << true << "ctrl-click" << bytes({0xA5, 0x0F, 4, 1});
-    QTest::newRow("row 5, Ctrl held in the list")
-        << true << "ctrl held" << bytes({0xA5, 0x0F, 4, 1});
-    QTest::newRow("row 5, Ctrl let go elsewhere")
-        << true << "ctrl lost" << bytes({0xA5, 0x0F, 4, 0});
-    for (const char* action : {"kind 3", "down", "up", "ctrl-click"})
-        QTest::newRow(qPrintable(QStringLiteral("port closed: ") + action))
-            << false << action << QByteArray();
+    QTest::addColumn<QByteArray>("sent"); // after the page request
+    QTest::newRow("kind Chase picked") << "kind 3" << bytes({0xA5, 0x0E, 3});
+    QTest::newRow("page down") << "down" << bytes({0xA5, 0x0D, 0x00});
+    QTest::newRow("page up") << "up" << bytes({0xA5, 0x0D, 0xFF});
+    QTest::newRow("row 5") << "pick" << bytes({0xA5, 0x0F, 4, 0});
+    QTest::newRow("row 5, Ctrl-click") << "ctrl-click" << bytes({0xA5, 0x0F, 4, 1});
+    QTest::newRow("row 5, Ctrl held in the list") << "ctrl held" << bytes({0xA5, 0x0F, 4, 1});
+    QTest::newRow("row 5, Ctrl let go") << "ctrl released" << bytes({0xA5, 0x0F, 4, 0});
+    QTest::newRow("row 5, Ctrl let go elsewhere") << "ctrl lost" << bytes({0xA5, 0x0F, 4, 0});
 }
 
 void tst_PageView::controlsSendTheirCommands()
 {
-    QFETCH(bool, portOpen);
     QFETCH(QString, action);
     QFETCH(QByteArray, sent);
-    PageView p(portOpen);
-    p.view->FillLvw(page(0, 0, 0, 1, QList<QByteArray>(6, "s"))); // also with the port closed
+    PageView p;
+    p.view->FillLvw(page(0, 0, 0, 1, QList<QByteArray>(6, "s")));
     QVERIFY(QTest::qWaitForWindowExposed(p.list));
     auto* upDown = p.view->findChild<QWidget*>("UpDown1");
     if (action == "kind 3")
@@ -192,30 +178,20 @@ void tst_PageView::controlsSendTheirCommands()
         p.list->setFocus();
         QTest::keyPress(p.list, Qt::Key_Control);
         QVERIFY(p.view->ctrlDown());
-        if (action == "ctrl lost") {
+        if (action == "ctrl released") {
+            QTest::keyRelease(p.list, Qt::Key_Control);
+        } else if (action == "ctrl lost") {
             QEvent focusOut(QEvent::FocusOut);
             QCoreApplication::sendEvent(p.list, &focusOut);
         }
         p.pick(5);
     }
-    const QList<QByteArray> written{bytes({0xA5, 0x02}), sent};
-    QCOMPARE(p.rig.writes(), portOpen ? written : QList<QByteArray>{});
+    QCOMPARE(p.rig.writes(), (QList<QByteArray>{bytes({0xA5, 0x02}), sent}));
     QVERIFY(p.list->selectionModel()->selectedIndexes().isEmpty());
-}
-
-void tst_PageView::typingIsSwallowedButTheListOpensFromTheKeyboard_data()
-{
-    QTest::addColumn<Qt::Key>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("mods");
-    QTest::newRow("F4") << Qt::Key_F4 << Qt::KeyboardModifiers();
-    QTest::newRow("Alt+Down") << Qt::Key_Down << Qt::KeyboardModifiers(Qt::AltModifier);
-    QTest::newRow("Alt+Up") << Qt::Key_Up << Qt::KeyboardModifiers(Qt::AltModifier);
 }
 
 void tst_PageView::typingIsSwallowedButTheListOpensFromTheKeyboard()
 {
-    QFETCH(Qt::Key, key);
-    QFETCH(Qt::KeyboardModifiers, mods);
     PageView p;
     p.contents(page(0, 2, 0, 1, {"A"}));
     p.rig.backend->clearWrites();
@@ -229,8 +205,9 @@ void tst_PageView::typingIsSwallowedButTheListOpensFromTheKeyboard()
     QCOMPARE(p.combo->currentIndex(), -1);
     QVERIFY(!p.combo->view()->isVisible());
 
-    // The list opens from the keyboard, and choosing in it is a pick.
-    QTest::keyClick(p.combo, key, mods);
+    // The list opens from the keyboard (the keys that do are tried on the show list window), and
+    // choosing in it is a pick.
+    QTest::keyClick(p.combo, Qt::Key_F4);
     QTRY_VERIFY(p.combo->view()->isVisible());
     QTest::keyClick(p.combo->view(), Qt::Key_End);
     QTest::keyClick(p.combo->view(), Qt::Key_Return);
