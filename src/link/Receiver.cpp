@@ -223,7 +223,9 @@ void Receiver::fixtureData(const QByteArray& p)
     fixture.UnpackFixtData(p, m_state.ExtendedFormat);
     if (m_state.FixturesViewOpen)
         m_views.UpdateFixt(f);
-    const int first = fixture.DmxAddr();
+    // The address travels as two unsigned bytes: one of 0x8000 or more is far beyond the map,
+    // not a negative number reaching back over the low addresses.
+    const int first = quint16(fixture.DmxAddr());
     for (int a = first; a < first + fixture.FMaxCh(); ++a)
         mapAddress(a, f, true);
 }
@@ -267,7 +269,7 @@ void Receiver::dmxLevel(const QByteArray& p)
     const quint16 d = m_state.DmxDimmerMap[address];
     if (f < SharedState::FixtureCount) {
         Fixture& fixture = m_state.Fixtures[f];
-        const int ch = address - fixture.DmxAddr();
+        const int ch = address - quint16(fixture.DmxAddr());
         // A stale map entry (the fixture has moved since) can point outside its channels.
         if (ch >= 0 && ch < Fixture::MaxChannels) {
             fixture.UpdateFxChnlVal(qint16(ch), value, m_state.Profiles);
@@ -329,7 +331,7 @@ void Receiver::dimmerData(const QByteArray& p)
     dimmer.UnpackDimmerData(p);
     if (m_state.DimmersViewOpen)
         m_views.UpdateDimmer(d);
-    mapAddress(dimmer.DmxAddr(), d, false);
+    mapAddress(quint16(dimmer.DmxAddr()), d, false);
 }
 
 void Receiver::dimmerLevel(const QByteArray& p)

@@ -29,6 +29,11 @@ void Profile::DistributeFileData(const QByteArray& FileData)
         m_stepsPer[k] = quint8(std::min(s, MaxSteps));
     }
 
+    // Steps that the counts announce and the message does not carry are empty, never left over
+    // from an earlier message, where a stale name could still name a value.
+    for (int k = 0; k < MaxChannels; ++k)
+        std::fill_n(m_steps[k].begin(), m_stepsPer[k], Step{});
+
     // The records are packed by channel; a channel's records follow the previous channel's.
     // Counts above the table size are read past (the layout still holds them) but not stored.
     qsizetype p = kStepsBase + qsizetype(8) * c;

@@ -44,7 +44,6 @@ void tst_Records::ansiTextKeepsEveryByteAsOneCharacter_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("plain") << QByteArray("Wash 1") << QStringLiteral("Wash 1");
     QTest::newRow("nul kept") << bytes({'A', 0, 'B', 0}) << QString::fromUtf16(u"A\0B\0", 4);
     QTest::newRow("euro and quotes") << bytes({0x80, 0x93, 0x94}) << QStringLiteral("€“”");
     QTest::newRow("unassigned byte") << bytes({0x81}) << QString(QChar(0x81));
@@ -255,10 +254,11 @@ void tst_Records::profileEdges_data()
     QTest::addColumn<int>("step");
     QTest::addColumn<QString>("stepName");
 
-    // C = 0: counts are taken, no step record is read.
+    // C = 0: counts are taken, no step record is read; the counted steps it did not carry are
+    // empty, not left over from the last message.
     QByteArray noChannels = profile(3, {{{1, 1, 1, "x"}}});
     noChannels[31] = 0;
-    QTest::newRow("C = 0") << noChannels << 0 << 1 << 0 << "old     ";
+    QTest::newRow("C = 0") << noChannels << 0 << 1 << 0 << "";
 
     // A channel at or above C keeps its count but no records.
     QByteArray beyondC = profile(3, {{{1, 1, 1, "New"}}});
@@ -276,11 +276,11 @@ void tst_Records::profileEdges_data()
     // Step records cut off: what is whole is taken.
     const QByteArray cut = profile(3, {{{1, 1, 1, "One"}, {2, 2, 2, "Two"}}}).chopped(5);
     QTest::newRow("cut payload") << cut << 0 << 2 << 0 << "One     ";
-    QTest::newRow("cut payload, partial record") << cut << 0 << 2 << 1 << "old     ";
+    QTest::newRow("cut payload, partial record") << cut << 0 << 2 << 1 << "";
 
     QByteArray hugeC = profile(3, {{{1, 1, 1, "x"}}});
     hugeC[31] = char(250);
-    QTest::newRow("C far beyond the payload") << hugeC << 0 << 1 << 0 << "old     ";
+    QTest::newRow("C far beyond the payload") << hugeC << 0 << 1 << 0 << "";
 }
 
 void tst_Records::profileEdges()
