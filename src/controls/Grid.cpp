@@ -127,6 +127,16 @@ QString Grid::columnHeader(int column) const
     return m_model->headerData(column - 1, Qt::Horizontal).toString();
 }
 
+void Grid::setDimmed(bool dimmed)
+{
+    m_model->setDimText(dimmed ? palette().color(QPalette::Disabled, QPalette::Text) : QColor());
+}
+
+bool Grid::dimmed() const
+{
+    return m_model->dimText().isValid();
+}
+
 bool Grid::redraw() const
 {
     return !m_model->batching();

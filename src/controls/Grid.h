@@ -51,6 +51,11 @@ public:
     // The same by position, for the views that add columns without keys.
     QString columnHeader(int column) const;
 
+    // Draws every cell's text in the disabled colour, for a list that no longer follows the
+    // console; the cells keep their texts and the grid stays usable.
+    void setDimmed(bool dimmed);
+    bool dimmed() const;
+
     bool redraw() const;
     void setRedraw(bool on);
 

@@ -42,6 +42,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     }
     case Qt::BackgroundRole:
         return cell.background.isValid() ? QVariant(QBrush(cell.background)) : QVariant();
+    case Qt::ForegroundRole:
+        return m_dimText.isValid() ? QVariant(QBrush(m_dimText)) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(toQt(alignment(index.row(), index.column())));
     default:
@@ -204,4 +206,14 @@ void GridModel::setBatching(bool on)
     const QModelIndex bottomRight = index(m_dirtyBottom, m_dirtyRight);
     m_dirtyTop = m_dirtyBottom = m_dirtyLeft = m_dirtyRight = -1;
     emit dataChanged(topLeft, bottomRight);
+}
+
+void GridModel::setDimText(const QColor& colour)
+{
+    if (colour == m_dimText)
+        return;
+    m_dimText = colour;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::ForegroundRole});
 }

@@ -49,6 +49,10 @@ public:
     int alignment(int row, int column) const;
     void setAlignment(int row, int column, int alignment);
 
+    // Every cell's text in this colour (the grid is dimmed); invalid: the grid's own.
+    void setDimText(const QColor& colour);
+    QColor dimText() const { return m_dimText; }
+
     bool batching() const { return m_batching; }
     void setBatching(bool on);
 
@@ -71,6 +75,7 @@ private:
     std::vector<Column> m_columns;
     std::vector<std::vector<Cell>> m_rows;
     bool m_batching = false;
+    QColor m_dimText;
     // The range changed while batching; m_dirtyTop < 0 when nothing changed.
     int m_dirtyTop = -1, m_dirtyBottom = -1, m_dirtyLeft = -1, m_dirtyRight = -1;
 };

@@ -17,7 +17,17 @@ class UniformLines : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize size;
+    bool dimmed = false;
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return size; }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (dimmed)
+            option->palette.setColor(QPalette::Text,
+                                     option->palette.color(QPalette::Disabled, QPalette::Text));
+    }
 };
 
 } // namespace
@@ -77,4 +87,15 @@ void LineTextBox::copySelection() const
     for (const QModelIndex& index : picked)
         text += index.data().toString() + QLatin1Char('\n');
     QApplication::clipboard()->setText(text);
+}
+
+void LineTextBox::setDimmed(bool dimmed)
+{
+    static_cast<UniformLines*>(itemDelegate())->dimmed = dimmed;
+    viewport()->update();
+}
+
+bool LineTextBox::dimmed() const
+{
+    return static_cast<UniformLines*>(itemDelegate())->dimmed;
 }

@@ -18,6 +18,9 @@ public:
     QStringList lines() const;
     // The selected lines, in order, each ending with a line break, on the clipboard.
     void copySelection() const;
+    // Draws the text in the disabled colour, for a text that no longer follows the console.
+    void setDimmed(bool dimmed);
+    bool dimmed() const;
 
 private:
     QStringListModel* m_lines;

@@ -1,11 +1,11 @@
 #include "shell/MonitorView.h"
 
 #include "controls/Grid.h"
+#include "controls/LineTextBox.h"
 #include "link/SerialPort.h"
 #include "model/Settings.h"
 #include "shell/Twips.h"
 
-#include <QAbstractScrollArea>
 #include <QCloseEvent>
 #include <QMdiSubWindow>
 
@@ -103,20 +103,12 @@ void MonitorView::setOffline(bool offline)
         return;
     m_offline = offline;
     showOfflineInTitle();
-    for (QAbstractScrollArea* list : findChildren<QAbstractScrollArea*>()) {
-        if (!offline) {
-            list->setPalette(QPalette());
-            continue;
-        }
-        QPalette dimmed = list->palette();
-        for (int role = 0; role < QPalette::NColorRoles; ++role) {
-            const auto r = QPalette::ColorRole(role);
-            const QBrush disabled = dimmed.brush(QPalette::Disabled, r);
-            dimmed.setBrush(QPalette::Active, r, disabled);
-            dimmed.setBrush(QPalette::Inactive, r, disabled);
-        }
-        list->setPalette(dimmed);
-    }
+    // The lists' text goes grey; their palettes stay as they are, so the style's cached
+    // drawings keep serving every view.
+    for (Grid* grid : findChildren<Grid*>())
+        grid->setDimmed(offline);
+    for (LineTextBox* text : findChildren<LineTextBox*>())
+        text->setDimmed(offline);
 }
 
 void MonitorView::showOfflineInTitle()

@@ -26,7 +26,7 @@ public:
     QString settingsPrefix() const { return m_prefix; }
     QMdiSubWindow* subWindow() const;
     // Marks the view as not following the console (the link is down): " (offline)" after its
-    // title and its lists in the disabled colours. What it shows stays readable.
+    // title and its lists' text in the disabled colour. What it shows stays readable.
     void setOffline(bool offline);
     bool offline() const { return m_offline; }
 

@@ -190,9 +190,22 @@ MonitorView* frmMain::showView(View view)
     if (!created)
         return nullptr;
     m_views[slot(view)] = created;
-    connect(created, &MonitorView::unloaded, this, [this, view] { m_views[slot(view)] = nullptr; });
-    QMdiSubWindow* frame = m_mdi->addSubWindow(created);
-    frame->setAttribute(Qt::WA_DeleteOnClose);
+    connect(created, &MonitorView::unloaded, this, [this, view] {
+        if (MonitorView* closed = m_views[slot(view)]) {
+            m_views[slot(view)] = nullptr;
+            closed->deleteLater();
+        }
+    });
+    // Each kind of view keeps its frame for the life of the window and only the view inside is
+    // made anew: a new frame for every opening would leave the style's cached drawings of each
+    // old one behind, and the program would grow with every window the user opened.
+    QPointer<QMdiSubWindow>& frame = m_frames[slot(view)];
+    if (!frame) {
+        frame = m_mdi->addSubWindow(created);
+        frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    } else {
+        frame->setWidget(created);
+    }
     created->load();
     created->setOffline(!online());
     frame->show();

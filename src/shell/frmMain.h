@@ -20,6 +20,7 @@ class LinkStatusBar;
 class MonitorView;
 class QAction;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class frmStartup;
 
@@ -113,6 +114,7 @@ private:
     LinkStatusBar* m_statusBar = nullptr;
     QPointer<HelpWindow> m_help;
     std::array<QPointer<MonitorView>, 6> m_views{};
+    std::array<QPointer<QMdiSubWindow>, 6> m_frames{};
     bool m_offered = false;
     bool m_unloaded = false;
 };

@@ -4,12 +4,12 @@
 // device that cannot be a console's.
 
 #include "ConsoleSimulator.h"
+#include "controls/Grid.h"
 #include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
 #include "shell/frmMain.h"
 #include "shell/frmStartup.h"
 
-#include <QAbstractScrollArea>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -105,15 +105,19 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     MonitorView* view = main.showView(SessionHost::View::Fixtures);
     QVERIFY(view);
     QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
-    const QPalette live = view->findChild<QAbstractScrollArea*>()->palette();
+    Grid* grid = view->findChild<Grid*>();
+    QVERIFY(!grid->dimmed());
+    QTRY_VERIFY_WITH_TIMEOUT(grid->rows() > 0, 5000);
+    const QString firstHeader = grid->cellText(1, 1);
 
     first.reset(); // the console goes away
     QTRY_VERIFY_WITH_TIMEOUT(status(main).startsWith(QStringLiteral("Lumivane connection lost.")),
                              5000);
     QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures (offline)"));
-    QVERIFY(view->findChild<QAbstractScrollArea*>()->palette().color(QPalette::Active,
-                                                                     QPalette::Text) ==
-            live.color(QPalette::Disabled, QPalette::Text));
+    // The last values stay, drawn grey.
+    QCOMPARE(grid->cellText(1, 1), firstHeader);
+    QCOMPARE(grid->model()->index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color(),
+             grid->palette().color(QPalette::Disabled, QPalette::Text));
     QCOMPARE(field(main, "lblStatusLink"), QStringLiteral("Reconnecting\u2026"));
     QVERIFY(!main.findChild<QMessageBox*>());
 
@@ -125,6 +129,7 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     QVERIFY(reloaded.wait(kTimeoutMs));
     QCOMPARE(field(main, "lblStatusLink"), QStringLiteral("Connected"));
     QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
+    QVERIFY(!grid->dimmed());
     QVERIFY(!main.session().reconnecting());
 }
 
