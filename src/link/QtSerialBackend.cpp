@@ -101,6 +101,7 @@ bool QtSerialBackend::open(const QString& device, const LineSettings& settings, 
     }
     m_port.clear(QSerialPort::AllDirections);
     m_haveCounters = false;
+    m_noCounters = false;
     checkErrorCounters(); // first reading is the baseline
     return true;
 }
@@ -144,7 +145,10 @@ void QtSerialBackend::drain()
 void QtSerialBackend::readArrived()
 {
     const QByteArray bytes = m_port.readAll();
-    checkErrorCounters();
+    // Bytes that came with a line error are not to be trusted: the error is reported and the
+    // read dropped, rather than handed on into the buffer that the report has just emptied.
+    if (checkErrorCounters())
+        return;
     if (!bytes.isEmpty())
         emit received(bytes);
 }
@@ -160,23 +164,40 @@ void QtSerialBackend::portError(QSerialPort::SerialPortError error)
     }
 }
 
-void QtSerialBackend::checkErrorCounters()
+bool QtSerialBackend::readCounters(std::array<int, 5>& counters) const
 {
 #ifdef Q_OS_LINUX
-    if (!m_port.isOpen())
-        return;
     serial_icounter_struct ic{};
     if (::ioctl(int(m_port.handle()), TIOCGICOUNT, &ic) != 0)
-        return; // this driver keeps no counters
-    const std::array<int, 5> now = {ic.frame, ic.parity, ic.brk, ic.overrun, ic.buf_overrun};
+        return false; // this driver keeps no counters
+    counters = {ic.frame, ic.parity, ic.brk, ic.overrun, ic.buf_overrun};
+    return true;
+#else
+    Q_UNUSED(counters);
+    return false;
+#endif
+}
+
+bool QtSerialBackend::checkErrorCounters()
+{
+    std::array<int, 5> now{};
+    if (!m_port.isOpen() || m_noCounters)
+        return false;
+    if (!readCounters(now)) {
+        m_noCounters = true; // a driver that refuses once is not asked on every read
+        return false;
+    }
     const bool baseline = !m_haveCounters;
     const std::array<int, 5> before = m_counters;
     m_counters = now;
     m_haveCounters = true;
     if (baseline)
-        return;
+        return false;
+    bool raised = false;
     for (size_t i = 0; i < now.size(); ++i)
-        if (now[i] != before[i])
+        if (now[i] != before[i]) {
+            raised = true;
             emit lineError(kCounterEvents[i]);
-#endif
+        }
+    return raised;
 }

@@ -5,6 +5,7 @@
 #include "link/SerialPort.h"
 #include "model/Settings.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -225,11 +226,23 @@ void Session::MSComm1_OnComm()
 
 void Session::report(int commEvent)
 {
+    // The box has an event loop of its own: the search must not move on to the next speed
+    // underneath it, and what arrives meanwhile waits in the port.
+    const int remaining = Timer1.isActive() ? Timer1.remainingTime() : -1;
+    Timer1.stop();
     m_reporting = true;
     m_host.reportLineError(errorText(commEvent) + QStringLiteral(" on com port"));
     m_reporting = false;
-    if (detectingSpeed(m_receiver.RxState))
-        return; // the search for the speed goes on
+    if (detectingSpeed(m_receiver.RxState)) {
+        // The search goes on where it stood, and a reply that came during the box is read now.
+        if (remaining >= 0)
+            Timer1.start(std::max(remaining, 0));
+        if (m_port.InBufferCount() >= m_port.RThreshold())
+            m_receiver.processindata();
+        return;
+    }
+    if (remaining >= 0)
+        Timer1.start(std::max(remaining, 0));
     m_port.clearInBuffer();
     m_receiver.RxState = Receiver::Hunting;
     m_port.setRThreshold(1);

@@ -82,6 +82,7 @@ private slots:
     void lineErrorDuringSpeedSearchIsSilent_data();
     void lineErrorDuringSpeedSearchIsSilent();
     void rejectedLineSettingsAreReportedWithoutEndingTheSearch();
+    void errorBoxHoldsTheSearchAndTheReplyIsReadAfterIt();
     void eventCodes_data();
     void eventCodes();
     void portThatCannotBeOpened_data();
@@ -279,6 +280,23 @@ void tst_Session::rejectedLineSettingsAreReportedWithoutEndingTheSearch()
     QVERIFY(c.session.Timer1.isActive());
     c.session.Timer1_Timer();
     QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane not responding."));
+}
+
+// The box runs an event loop of its own: the search must not move on to another speed under it,
+// and a hello reply that came while it was up is read once it closes.
+void tst_Session::errorBoxHoldsTheSearchAndTheReplyIsReadAfterIt()
+{
+    Console c;
+    c.session.Connect();
+    bool timerRanUnderTheBox = true;
+    c.host.whileErrorShown = [&] {
+        timerRanUnderTheBox = c.session.Timer1.isActive();
+        c.backend->deliver(bytes({0xA5, 0x01}));
+    };
+    c.backend->raiseLineError(SerialPort::comEventDCB);
+    QVERIFY(!timerRanUnderTheBox);
+    QCOMPARE(c.session.linkState(), Session::LinkState::Connected);
+    QCOMPARE(c.line(), QStringLiteral("38400,8,n"));
 }
 
 void tst_Session::eventCodes_data()
