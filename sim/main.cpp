@@ -143,6 +143,18 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // Stopping must remove the link even when it comes at once, before the line is announced.
+    if (::pipe(g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        struct sigaction sa = {};
+        sa.sa_handler = onSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGHUP, &sa, nullptr);
+    }
+
     const QString linkPath = parser.value(link);
     if (!linkPath.isEmpty()) {
         const QFileInfo existing(linkPath);
@@ -167,17 +179,6 @@ int main(int argc, char* argv[])
                .arg(sim.devicePath())
         << '\n';
     err.flush();
-
-    if (::pipe(g_signalPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-        struct sigaction sa = {};
-        sa.sa_handler = onSignal;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
-        sigaction(SIGHUP, &sa, nullptr);
-    }
 
     const int rc = app.exec();
     sim.close();
