@@ -11,6 +11,7 @@
 #include "link/ViewSink.h"
 #include "model/SharedState.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -54,19 +55,25 @@ struct Line
     bool gaveUp() const { return !port.PortOpen() && !session.Timer1.isActive(); }
 };
 
-void settingsOnce()
+// The session's timer needs an application; the settings go to a file of the run's own.
+void applicationOnce()
 {
     static QTemporaryDir dir;
-    static const bool set = qputenv("LVMONITOR_SETTINGS",
-                                    QDir(dir.path()).filePath(QStringLiteral("fuzz.ini")).toUtf8());
-    (void)set;
+    static int argc = 1;
+    static char name[] = "fuzz_speedsearch";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = [] {
+        qputenv("LVMONITOR_SETTINGS", QDir(dir.path()).filePath(QStringLiteral("f.ini")).toUtf8());
+        return new QCoreApplication(argc, argv);
+    }();
+    (void)app;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    settingsOnce();
+    applicationOnce();
     Line line;
     line.session.Connect();
     for (size_t i = 0; i < size; ++i) {

@@ -34,25 +34,43 @@ QApplication& application()
     return *app;
 }
 
+// One main window with every view open serves all inputs, as the program serves a whole
+// evening: each input starts a fresh message, into views that keep what earlier ones showed.
+frmMain& program(FakeSerialBackend*& backend)
+{
+    static FakeSerialBackend* line = nullptr;
+    static frmMain* main = [] {
+        application();
+        line = new FakeSerialBackend;
+        auto* window = new frmMain(std::unique_ptr<SerialBackend>(line));
+        window->show();
+        window->MSComm1().setPortOpen(true);
+        for (auto view : AllViews)
+            if (!window->showView(view))
+                std::abort();
+        return window;
+    }();
+    backend = line;
+    return *main;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    application();
-    auto* backend = new FakeSerialBackend;
-    frmMain main{std::unique_ptr<SerialBackend>(backend)};
-    main.show();
-    main.MSComm1().setPortOpen(true);
+    FakeSerialBackend* backend = nullptr;
+    frmMain& main = program(backend);
+    main.MSComm1().clearInBuffer();
     main.receiver().RxState = Receiver::Hunting;
     main.MSComm1().setRThreshold(1);
-    for (auto view : AllViews)
-        if (!main.showView(view))
-            std::abort();
+    backend->clearWrites();
     const QByteArray stream(reinterpret_cast<const char*>(data), qsizetype(size));
     for (qsizetype at = 0; at < stream.size(); at += 256) {
         backend->deliver(stream.mid(at, 256));
         QApplication::processEvents();
     }
-    main.close();
+    for (auto view : AllViews)
+        if (!main.loadedView(view))
+            std::abort();
     return 0;
 }

@@ -32,7 +32,7 @@ void Profile::DistributeFileData(const QByteArray& FileData)
     // Steps that the counts announce and the message does not carry are empty, never left over
     // from an earlier message, where a stale name could still name a value.
     for (int k = 0; k < MaxChannels; ++k)
-        std::fill_n(m_steps[k].begin(), m_stepsPer[k], Step{});
+        m_steps[k].assign(m_stepsPer[k], Step{});
 
     // The records are packed by channel; a channel's records follow the previous channel's.
     // Counts above the table size are read past (the layout still holds them) but not stored.
@@ -43,7 +43,7 @@ void Profile::DistributeFileData(const QByteArray& FileData)
             if (p + kStepRecordSize > d.size())
                 return;
             if (s < MaxSteps) {
-                Step& step = m_steps[k][s];
+                Step& step = m_steps[k][size_t(s)];
                 step.val = quint8(d[p]);
                 step.start = quint8(d[p + 1]);
                 step.end = quint8(d[p + 2]);
@@ -54,29 +54,35 @@ void Profile::DistributeFileData(const QByteArray& FileData)
     }
 }
 
-bool Profile::inRange(qint16 chnl, qint16 step)
+const Profile::Step* Profile::stepAt(qint16 chnl, qint16 step) const
 {
-    return chnl >= 0 && chnl < MaxChannels && step >= 0 && step < MaxSteps;
+    if (chnl < 0 || chnl >= MaxChannels || step < 0 || size_t(step) >= m_steps[chnl].size())
+        return nullptr;
+    return &m_steps[chnl][size_t(step)];
 }
 
 quint8 Profile::StepVal(qint16 chnl, qint16 step) const
 {
-    return inRange(chnl, step) ? m_steps[chnl][step].val : 0;
+    const Step* s = stepAt(chnl, step);
+    return s ? s->val : 0;
 }
 
 quint8 Profile::StepStrt(qint16 chnl, qint16 step) const
 {
-    return inRange(chnl, step) ? m_steps[chnl][step].start : 0;
+    const Step* s = stepAt(chnl, step);
+    return s ? s->start : 0;
 }
 
 quint8 Profile::StepEnd(qint16 chnl, qint16 step) const
 {
-    return inRange(chnl, step) ? m_steps[chnl][step].end : 0;
+    const Step* s = stepAt(chnl, step);
+    return s ? s->end : 0;
 }
 
 QString Profile::StepName(qint16 chnl, qint16 step) const
 {
-    return inRange(chnl, step) ? m_steps[chnl][step].name : QString();
+    const Step* s = stepAt(chnl, step);
+    return s ? s->name : QString();
 }
 
 quint8 Profile::StepsPer(qint16 chnl) const

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 // How the values 0..255 of each channel of a profile-defined fixture divide into named steps.
 // Filled from the console's profile message (kind 7).
@@ -32,13 +33,14 @@ private:
         quint8 end = 0;
         QString name;
     };
-    static bool inRange(qint16 chnl, qint16 step);
+    const Step* stepAt(qint16 chnl, qint16 step) const;
     static QString GetFileStr(const QByteArray& FileData, qsizetype start, qsizetype count);
 
     qint16 m_profNum = 0;
     quint8 m_channelCount = 0;
     std::array<quint8, MaxChannels> m_stepsPer{};
-    std::array<std::array<Step, MaxSteps>, MaxChannels> m_steps{};
+    // Each channel holds just the steps its count announces (at most MaxSteps).
+    std::array<std::vector<Step>, MaxChannels> m_steps{};
 };
 
 #include <deque>
