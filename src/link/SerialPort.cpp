@@ -128,6 +128,9 @@ void SerialPort::InputInto(QByteArray& into)
 
 void SerialPort::bytesArrived(const QByteArray& bytes)
 {
+    // A closed port hears nothing, also what a device reports after it was closed.
+    if (!PortOpen())
+        return;
     // Keep the buffer from growing without end: move the unread tail to the front once the read
     // part is the larger.
     if (m_readPos > 0 && m_readPos >= m_in.size() / 2) {

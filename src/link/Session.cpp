@@ -157,6 +157,8 @@ void Session::Timer1_Timer()
     case Trying1200:
         m_host.setStatus(QStringLiteral("Lumivane not responding."));
         m_port.setPortOpen(false);
+        // No session any more: a late reply must not link up a port that is closed.
+        m_receiver.RxState = Receiver::Idle;
         setLinkState(LinkState::NotConnected);
         break;
     case Linked: {
