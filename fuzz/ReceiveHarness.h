@@ -51,6 +51,8 @@ private:
     }
 };
 
+// Built once per process and reset between inputs: building the records anew for every input
+// cost most of the search's time.
 struct ReceiveHarness
 {
     FakeSerialBackend* backend = new FakeSerialBackend;
@@ -64,14 +66,34 @@ struct ReceiveHarness
         // Named for the run, so that opening the port does not read the settings every time.
         SerialPort::setDeviceForThisRun(1, QStringLiteral("fuzz"));
         port.setPortOpen(true);
-        state.FixturesViewOpen = state.DimmersViewOpen = true;
-        state.PlaybacksViewOpen = state.ShowViewOpen = true;
-        rx.RxState = Receiver::Hunting;
-        port.setRThreshold(1);
         QObject::connect(&port, &SerialPort::OnComm, [this] {
             if (port.CommEvent() == SerialPort::comEvReceive)
                 rx.processindata();
         });
+        reset();
+    }
+
+    // Linked, hunting, nothing known of the console, every view open.
+    void reset()
+    {
+        // Record by record rather than a new SharedState: the profile list keeps its storage.
+        static const Fixture noFixture;
+        static const Dimmer noDimmer;
+        static const Playback noPlayback;
+        state.Fixtures.fill(noFixture);
+        state.Dimmers.fill(noDimmer);
+        state.Playbacks.fill(noPlayback);
+        state.Profiles.clear();
+        state.resetMaps();
+        state.ExtendedFormat = false;
+        state.FixturesViewOpen = state.DimmersViewOpen = true;
+        state.PlaybacksViewOpen = state.ShowViewOpen = true;
+        port.clearInBuffer();
+        rx.RxState = Receiver::Hunting;
+        rx.MsgType = rx.MsgLen = 0;
+        port.setRThreshold(1);
+        backend->clearWrites();
+        sink.calls = DigestSink{}.calls;
     }
 
     // What a reader of the receive path expects after every delivery: the state and the
@@ -113,33 +135,9 @@ struct ReceiveHarness
     // and commands sent.
     bool sameAs(const ReceiveHarness& o) const
     {
-        for (int f = 0; f < SharedState::FixtureCount; ++f) {
-            const Fixture& a = state.Fixtures[size_t(f)];
-            const Fixture& b = o.state.Fixtures[size_t(f)];
-            if (a.GetFixtData() != b.GetFixtData() || a.Selected() != b.Selected())
-                return false;
-            for (qint16 ch = 0; ch < Fixture::MaxChannels; ++ch)
-                if (a.chval(ch) != b.chval(ch))
-                    return false;
-            // Only a fixture with a profile names its values.
-            if (a.FixtType() == Fixture::ProfileType)
-                for (qint16 ch = 0; ch < Fixture::MaxChannels; ++ch)
-                    if (a.ChValName(ch) != b.ChValName(ch))
-                        return false;
-        }
-        for (int d = 0; d < SharedState::DimmerCount; ++d) {
-            const Dimmer& a = state.Dimmers[size_t(d)];
-            const Dimmer& b = o.state.Dimmers[size_t(d)];
-            if (a.DimmerName() != b.DimmerName() || a.DimmerLevel() != b.DimmerLevel() ||
-                a.DimmerPatched() != b.DimmerPatched())
-                return false;
-        }
-        for (int p = 0; p < SharedState::PlaybackCount; ++p) {
-            const Playback& a = state.Playbacks[size_t(p)];
-            const Playback& b = o.state.Playbacks[size_t(p)];
-            if (a.Name() != b.Name() || a.Level() != b.Level() || a.MemType() != b.MemType())
-                return false;
-        }
+        if (state.Fixtures != o.state.Fixtures || state.Dimmers != o.state.Dimmers ||
+            state.Playbacks != o.state.Playbacks)
+            return false;
         return state.DmxFixtureMap == o.state.DmxFixtureMap &&
                state.DmxDimmerMap == o.state.DmxDimmerMap &&
                state.ProfileCount() == o.state.ProfileCount() &&

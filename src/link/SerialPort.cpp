@@ -23,6 +23,8 @@ SerialPort::~SerialPort()
 }
 
 namespace {
+constexpr qsizetype kKeptCapacity = 64 * 1024;
+
 // COM1 and COM2 as chosen for this run; empty: not chosen.
 std::array<QString, 2>& devicesForThisRun()
 {
@@ -97,13 +99,34 @@ bool SerialPort::setPortOpen(bool open)
 
 void SerialPort::Output(const QByteArray& bytes)
 {
-    if (PortOpen() && !bytes.isEmpty())
-        m_backend->write(bytes);
+    if (!PortOpen() || bytes.isEmpty())
+        return;
+    m_backend->write(bytes);
+    for (LineObserver* observer : m_observers)
+        observer->sent(bytes);
+}
+
+void SerialPort::addObserver(LineObserver* observer)
+{
+    if (observer &&
+        std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void SerialPort::removeObserver(LineObserver* observer)
+{
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer),
+                      m_observers.end());
 }
 
 void SerialPort::clearInBuffer()
 {
-    m_in.clear();
+    // Keep the room for the next burst rather than allocate it again, unless a flood made the
+    // buffer far larger than a burst needs.
+    if (m_in.capacity() > kKeptCapacity)
+        m_in = QByteArray();
+    else
+        m_in.resize(0);
     m_readPos = 0;
 }
 
@@ -137,6 +160,8 @@ void SerialPort::bytesArrived(const QByteArray& bytes)
         m_in.remove(0, m_readPos);
         m_readPos = 0;
     }
+    for (LineObserver* observer : m_observers)
+        observer->received(bytes);
     const qsizetype room = InBufferSize - InBufferCount();
     const bool overflow = bytes.size() > room;
     m_in.append(bytes.constData(), std::min<qsizetype>(bytes.size(), std::max<qsizetype>(room, 0)));

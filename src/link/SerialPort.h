@@ -7,6 +7,18 @@
 #include <QObject>
 
 #include <memory>
+#include <vector>
+
+// Sees every byte that crosses the line, both ways, as it passes: the traffic view, a recording.
+class LineObserver
+{
+public:
+    virtual ~LineObserver() = default;
+    // Bytes from the console, as they enter the input buffer.
+    virtual void received(const QByteArray& bytes) = 0;
+    // Bytes the program writes to the console.
+    virtual void sent(const QByteArray& bytes) = 0;
+};
 
 // The program's serial port, with the properties of the serial control that the session, the
 // receive path and the views use. Input is binary and buffered here; OnComm is raised with
@@ -72,6 +84,10 @@ public:
 
     SerialBackend& backend() { return *m_backend; }
 
+    // Observers are told in the order they were added; one that goes away removes itself first.
+    void addObserver(LineObserver* observer);
+    void removeObserver(LineObserver* observer);
+
 signals:
     void OnComm();
     // The device went away while open; the port is closed by the time this is raised.
@@ -94,4 +110,5 @@ private:
     QByteArray m_in;
     qsizetype m_readPos = 0;
     bool m_lossPending = false;
+    std::vector<LineObserver*> m_observers;
 };

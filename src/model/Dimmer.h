@@ -18,6 +18,9 @@ public:
     quint8 DimmerLevel() const { return m_level; }
     void DimmerLevel(quint8 v) { m_level = v; }
 
+    // Same contents, field by field.
+    bool operator==(const Dimmer&) const = default;
+
 private:
     bool m_patched = false;
     qint16 m_dmxAddr = 0;

@@ -90,10 +90,6 @@ QString Fixture::nameOfValue(qint16 ch, quint8 value, const ProfileList& profile
     if (profile == profiles.end())
         return {};
     // The profile is consulted at the flat channel: each cell may have its own steps.
-    const int n = profile->StepsPer(ch);
-    for (qint16 j = 0; j < n; ++j) {
-        if (profile->StepStrt(ch, j) <= value && value <= profile->StepEnd(ch, j))
-            return profile->StepName(ch, j);
-    }
-    return {};
+    const int step = profile->stepHolding(ch, value);
+    return step < 0 ? QString() : profile->StepName(ch, qint16(step));
 }

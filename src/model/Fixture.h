@@ -42,6 +42,9 @@ public:
     // range holds it; empty when the fixture has no profile or no step holds the value.
     QString nameOfValue(qint16 ch, quint8 value, const ProfileList& profiles) const;
 
+    // Same contents, field by field.
+    bool operator==(const Fixture&) const = default;
+
 private:
     static bool validChannel(qint16 ch) { return ch >= 0 && ch < MaxChannels; }
 

@@ -19,6 +19,9 @@ public:
     quint8 Level() const { return m_level; }
     void Level(quint8 v) { m_level = v; }
 
+    // Same contents, field by field.
+    bool operator==(const Playback&) const = default;
+
 private:
     bool m_active = false;
     bool m_assigned = false;

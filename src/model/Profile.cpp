@@ -29,10 +29,13 @@ void Profile::DistributeFileData(const QByteArray& FileData)
         m_stepsPer[k] = quint8(std::min(s, MaxSteps));
     }
 
-    // Steps that the counts announce and the message does not carry are empty, never left over
-    // from an earlier message, where a stale name could still name a value.
-    for (int k = 0; k < MaxChannels; ++k)
-        m_steps[k].assign(m_stepsPer[k], Step{});
+    // Only the steps this message carries are kept: those the counts announce beyond them read
+    // as empty, never as left over from an earlier message, where a stale name could still name
+    // a value.
+    for (auto& steps : m_steps)
+        steps.clear();
+    for (auto& table : m_stepOfValue)
+        table.clear();
 
     // The records are packed by channel; a channel's records follow the previous channel's.
     // Counts above the table size are read past (the layout still holds them) but not stored.
@@ -42,13 +45,9 @@ void Profile::DistributeFileData(const QByteArray& FileData)
         for (int s = 0; s < std::max(declared, 0); ++s) {
             if (p + kStepRecordSize > d.size())
                 return;
-            if (s < MaxSteps) {
-                Step& step = m_steps[k][size_t(s)];
-                step.val = quint8(d[p]);
-                step.start = quint8(d[p + 1]);
-                step.end = quint8(d[p + 2]);
-                step.name = GetFileStr(d, p + 3, kStepNameSize);
-            }
+            if (s < MaxSteps)
+                m_steps[k].push_back({quint8(d[p]), quint8(d[p + 1]), quint8(d[p + 2]),
+                                      GetFileStr(d, p + 3, kStepNameSize)});
             p += kStepRecordSize;
         }
     }
@@ -83,6 +82,26 @@ QString Profile::StepName(qint16 chnl, qint16 step) const
 {
     const Step* s = stepAt(chnl, step);
     return s ? s->name : QString();
+}
+
+int Profile::stepHolding(qint16 chnl, quint8 value) const
+{
+    if (chnl < 0 || chnl >= MaxChannels)
+        return -1;
+    std::vector<qint16>& table = m_stepOfValue[chnl];
+    if (table.empty()) {
+        table.assign(256, -1);
+        int unnamed = 256;
+        for (int j = 0; j < m_stepsPer[chnl] && unnamed > 0; ++j) {
+            for (int v = StepStrt(chnl, qint16(j)); v <= StepEnd(chnl, qint16(j)); ++v) {
+                if (table[size_t(v)] < 0) {
+                    table[size_t(v)] = qint16(j);
+                    --unnamed;
+                }
+            }
+        }
+    }
+    return table[value];
 }
 
 quint8 Profile::StepsPer(qint16 chnl) const

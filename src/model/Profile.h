@@ -22,6 +22,10 @@ public:
     quint8 StepEnd(qint16 chnl, qint16 step) const;
     QString StepName(qint16 chnl, qint16 step) const;
     quint8 StepsPer(qint16 chnl) const;
+    // The first of the channel's counted steps whose range holds the value (a counted step the
+    // message did not carry spans 0..0), or -1. Answered from a table built on first use per
+    // channel: the console names values many times a second.
+    int stepHolding(qint16 chnl, quint8 value) const;
     qint16 ProfNum() const { return m_profNum; }
     quint8 ChannelCount() const { return m_channelCount; }
 
@@ -39,8 +43,10 @@ private:
     qint16 m_profNum = 0;
     quint8 m_channelCount = 0;
     std::array<quint8, MaxChannels> m_stepsPer{};
-    // Each channel holds just the steps its count announces (at most MaxSteps).
+    // Each channel holds the steps the last message carried for it (at most MaxSteps).
     std::array<std::vector<Step>, MaxChannels> m_steps{};
+    // Per channel: value -> step index (or -1); empty until first asked, emptied by new data.
+    mutable std::array<std::vector<qint16>, MaxChannels> m_stepOfValue{};
 };
 
 #include <deque>

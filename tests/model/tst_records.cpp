@@ -28,6 +28,7 @@ private slots:
 
     void valueNames_data();
     void valueNames();
+    void valueNamesFollowNewProfileData();
     void valueNameOutsideChannelRangeIsIgnored();
 
     void profileStepRecordsArePackedByChannel();
@@ -210,6 +211,25 @@ void tst_Records::valueNames()
     f.UpdateFxChnlVal(qint16(channel), quint8(value), profiles);
     QCOMPARE(f.chval(qint16(channel)), quint8(value));
     QCOMPARE(f.ChValName(qint16(channel)), name);
+}
+
+void tst_Records::valueNamesFollowNewProfileData()
+{
+    ProfileList profiles(1);
+    profiles[0].DistributeFileData(profile(5, {{{12, 10, 20, "Open"}}}));
+    FixtureLayout s;
+    s.type = 255;
+    s.profile = 5;
+    Fixture f;
+    f.UnpackFixtData(fixture(s), false);
+    f.UpdateFxChnlVal(0, 15, profiles);
+    QCOMPARE(f.ChValName(0), QStringLiteral("Open    "));
+    // The console sends the profile again with other steps: the next value is named by them.
+    profiles[0].DistributeFileData(profile(5, {{{1, 0, 9, "Closed"}, {12, 10, 30, "Wide"}}}));
+    f.UpdateFxChnlVal(0, 15, profiles);
+    QCOMPARE(f.ChValName(0), QStringLiteral("Wide    "));
+    f.UpdateFxChnlVal(0, 31, profiles);
+    QCOMPARE(f.ChValName(0), QString());
 }
 
 void tst_Records::valueNameOutsideChannelRangeIsIgnored()
