@@ -18,6 +18,11 @@ ConsoleSimulator::ConsoleSimulator(const SimulatorOptions& options, QObject* par
 {
     if (!SpeedMatcher::isSupportedSpeed(m_options.speed))
         m_options.speed = 38400;
+    // A replay keeps the recorded timing, which already is the line's.
+    if (m_options.replay)
+        m_options.pacing = false;
+    if (!(m_options.speedFactor > 0))
+        m_options.speedFactor = 1.0;
     m_pacer.setEnabled(m_options.pacing);
     m_pacer.setBitsPerSecond(m_options.speed);
     connect(&m_pacer, &Pacer::release, &m_transport, &LineTransport::write);
@@ -28,6 +33,11 @@ ConsoleSimulator::ConsoleSimulator(const SimulatorOptions& options, QObject* par
     m_linkPoll.setInterval(10);
     connect(&m_linkPoll, &QTimer::timeout, this, &ConsoleSimulator::checkLinkSpeed);
     connect(&m_liveTimer, &QTimer::timeout, this, &ConsoleSimulator::liveTick);
+    connect(&m_player, &ReplayPlayer::bytesDue, &m_transport, &LineTransport::write);
+    connect(&m_player, &ReplayPlayer::finished, this, [this] {
+        info(QStringLiteral("replay finished; the line stays up"));
+        emit replayFinished();
+    });
     setLiveRate(m_options.rate);
 }
 
@@ -75,6 +85,7 @@ void ConsoleSimulator::reset()
     m_state = State::WaitingForHello;
     m_linkPoll.stop();
     m_liveTimer.stop();
+    m_player.stop();
     m_pacer.clear();
     m_pacer.setBitsPerSecond(m_options.speed);
     m_parser.reset();
@@ -166,6 +177,10 @@ void ConsoleSimulator::handle(const Command& c)
         return;
     }
     case Command::Type::Request:
+        if (m_options.replay) {
+            info(QStringLiteral("<- ") + c.describe()); // a replay only listens
+            return;
+        }
         if (m_state != State::Linked) {
             info(QStringLiteral("<- %1  ignored before the link is up").arg(c.describe()));
             return;
@@ -222,6 +237,18 @@ void ConsoleSimulator::linkUp()
     m_dimmersSent = false;
     m_dataLoadReported = false;
     m_liveStopped = false;
+    if (m_options.replay) {
+        info(QStringLiteral("link up; replaying %1 bytes in %2 pieces over %3 s%4")
+                 .arg(m_options.replay->byteCount)
+                 .arg(m_options.replay->chunks.size())
+                 .arg(double(m_options.replay->durationUs) / 1e6 / m_options.speedFactor, 0, 'f', 1)
+                 .arg(m_options.speedFactor != 1.0
+                          ? QStringLiteral(" (%1 times as fast)").arg(m_options.speedFactor)
+                          : QString()));
+        emit linked();
+        m_player.start(m_options.replay, m_options.speedFactor);
+        return;
+    }
     info(QStringLiteral("link up%1").arg(m_options.extended ? " (extended format)" : ""));
     send(KindConsoleInfo, Encoder::consoleInfo(m_options.extended),
          QStringLiteral("console information, type %1").arg(m_options.extended ? 3 : 2));

@@ -51,12 +51,18 @@
 // - A5 16 n g: the show's list (kind 22), or the single byte FF when no show is there.
 // - A5 13 n with n >= 16, A5 04 n / A5 11 n out of range, unknown codes and garbage are
 //   logged and ignored; nothing from the program is fatal.
+// - Replaying a recorded session (SimulatorOptions::replay): the hello is answered as above,
+//   then the recorded console side is played from the link-up on with its own timing (divided
+//   by speedFactor), unpaced, and nothing else is sent; every command from the program is only
+//   logged. A new hello starts the replay again.
 
 #include "CommandParser.h"
 #include "LineTransport.h"
 #include "LiveTraffic.h"
 #include "Pacer.h"
 #include "PageDisplay.h"
+#include "ReplayPlayer.h"
+#include "ReplaySession.h"
 #include "Rig.h"
 
 #include <QObject>
@@ -73,6 +79,8 @@ struct SimulatorOptions
     int rate = 20;      // live messages per second once the data are loaded; 0: none
     bool flood = false; // keep the line full of live traffic
     bool verbose = false;
+    std::shared_ptr<const ReplaySession> replay; // play this back instead of the rig
+    double speedFactor = 1.0;                    // replay this many times faster
 };
 
 class ConsoleSimulator : public QObject
@@ -98,6 +106,7 @@ public:
 
     State state() const { return m_state; }
     bool isLinked() const { return m_state == State::Linked; }
+    bool isReplaying() const { return m_player.isPlaying(); }
     const SimulatorOptions& options() const { return m_options; }
     Rig& rig() { return m_rig; }
     const Rig& rig() const { return m_rig; }
@@ -117,6 +126,7 @@ signals:
     void commandReceived(const Command& command);
     void dataLoadSent(); // both all-fixtures and all-dimmers answered (once per link)
     void programClosedPort();
+    void replayFinished();
 
 private:
     void onReceived(const QByteArray& bytes);
@@ -151,6 +161,7 @@ private:
     QTimer m_linkPoll;
     QTimer m_liveTimer;
     QRandomGenerator m_noise;
+    ReplayPlayer m_player;
     State m_state = State::WaitingForHello;
     bool m_fixturesSent = false;
     bool m_dimmersSent = false;

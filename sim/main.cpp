@@ -1,6 +1,7 @@
 // lvconsole-sim: a stage-lighting console's side of the monitor's serial protocol.
 
 #include "ConsoleSimulator.h"
+#include "ReplaySession.h"
 #include "SpeedMatcher.h"
 
 #include <QCommandLineParser>
@@ -40,6 +41,13 @@ const char* const kDescription =
     "kind, a scene buffer and three shows. Once the fixture and dimmer data are loaded it\n"
     "sends live traffic: a dimmer chase, moving fixtures, fader moves, shows starting and\n"
     "stepping, and fixture selections.\n"
+    "\n"
+    "With --replay it plays a session recorded by LV Monitor (--record, or Connection > Record\n"
+    "to file) back instead: it answers the hello at the speed the recorded console did (or at\n"
+    "--speed), then sends what the console sent from the link-up on with its original timing\n"
+    "(--speed-factor 4 plays it four times as fast) and logs every command the program sends,\n"
+    "in hex. It answers nothing else. A file that is no recording, is cut short or damaged is\n"
+    "reported and the simulator exits with status 1.\n"
     "\n"
     "Stop it with Ctrl+C; the --link symbolic link is removed on exit.";
 
@@ -99,7 +107,18 @@ int main(int argc, char* argv[])
         QStringLiteral("verbose"),
         QStringLiteral("Log every command received and every message sent, one line each, "
                        "e.g. \"<- A5 04 FF  request all fixtures\"."));
-    parser.addOptions({speed, link, device, seed, extended, noise, noPacing, rate, flood, verbose});
+    const QCommandLineOption replay(
+        QStringLiteral("replay"),
+        QStringLiteral("Play back the console's side of a recorded session instead of a rig "
+                       "(--seed, --extended, --rate and --flood do not apply)."),
+        QStringLiteral("file"));
+    const QCommandLineOption speedFactor(
+        QStringLiteral("speed-factor"),
+        QStringLiteral("With --replay: play the recording <x> times as fast (0.5: half as fast). "
+                       "Default 1, the original timing."),
+        QStringLiteral("x"), QStringLiteral("1"));
+    parser.addOptions({speed, link, device, seed, extended, noise, noPacing, rate, flood, verbose,
+                       replay, speedFactor});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -128,6 +147,30 @@ int main(int argc, char* argv[])
     if (parser.isSet(device) && parser.isSet(link)) {
         err << "lvconsole-sim: --link applies to the pseudo-terminal, not to --device\n";
         return 2;
+    }
+    options.speedFactor = parser.value(speedFactor).toDouble(&ok);
+    if (!ok || !(options.speedFactor > 0) || options.speedFactor > 1e6) {
+        err << "lvconsole-sim: --speed-factor must be a number above 0, e.g. 2 to play twice as "
+               "fast\n";
+        return 2;
+    }
+    if (parser.isSet(speedFactor) && !parser.isSet(replay)) {
+        err << "lvconsole-sim: --speed-factor applies to --replay\n";
+        return 2;
+    }
+    if (parser.isSet(replay)) {
+        QString error;
+        options.replay = ReplaySession::load(parser.value(replay), &error);
+        if (!options.replay) {
+            err << "lvconsole-sim: cannot replay " << error << '\n';
+            return 1;
+        }
+        // The console answers at the speed it did in the recording unless told otherwise.
+        if (!parser.isSet(speed) && SpeedMatcher::isSupportedSpeed(options.replay->consoleSpeed))
+            options.speed = options.replay->consoleSpeed;
+        if (options.replay->chunks.isEmpty())
+            err << "lvconsole-sim: the recording holds nothing the console sent after the link-up; "
+                   "only the hello will be answered\n";
     }
 
     ConsoleSimulator sim(options);
@@ -172,12 +215,18 @@ int main(int argc, char* argv[])
 
     std::printf("%s\n", sim.devicePath().toLocal8Bit().constData());
     std::fflush(stdout);
-    err << QStringLiteral("console at %1 bit/s, seed %2%3 on %4")
-               .arg(options.speed)
-               .arg(options.seed)
-               .arg(options.extended ? ", extended format" : "")
-               .arg(sim.devicePath())
-        << '\n';
+    if (options.replay)
+        err << QStringLiteral("console at %1 bit/s replaying %2 on %3")
+                   .arg(options.speed)
+                   .arg(parser.value(replay), sim.devicePath())
+            << '\n';
+    else
+        err << QStringLiteral("console at %1 bit/s, seed %2%3 on %4")
+                   .arg(options.speed)
+                   .arg(options.seed)
+                   .arg(options.extended ? ", extended format" : "")
+                   .arg(sim.devicePath())
+            << '\n';
     err.flush();
 
     const int rc = app.exec();

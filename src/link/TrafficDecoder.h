@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+struct SharedState;
+
+// One frame on the line, as the traffic view lists it.
+struct TrafficLine
+{
+    enum class Direction : quint8
+    {
+        FromConsole,
+        ToConsole,
+    };
+    // Kinds that are no message kind or command byte.
+    enum : int
+    {
+        SkippedBytes = -1, // bytes dropped while hunting for a start byte; length is their count
+        HelloReply = -2,   // the console's answer to the hello
+    };
+
+    qint64 timeMs = 0; // since the link-up
+    Direction direction = Direction::FromConsole;
+    // The console's message kind, or the command byte after A5 (0x55: the 1200 bit/s hello), or
+    // one of the values above.
+    int kind = 0;
+    int length = 0;     // payload bytes (for a command: its operands)
+    QByteArray payload; // without start byte and header
+    QString decoded;    // the fields in words
+
+    // "9 DMX level", "A5 0F entry pick", "hello reply", "skipped bytes".
+    QString kindText() const { return kindName(direction, kind); }
+    static QString kindName(Direction direction, int kind);
+    static QString directionText(Direction direction);
+};
+
+// Frames the bytes that cross the line, both ways, into TrafficLines as they pass, and puts the
+// fields of each message into words with the help of the records where they name things (a
+// fixture's name and channel for a DMX address, a dimmer's name). Reads only what is there:
+// the bytes are the line's and may be anything.
+//
+// The console's side: hunt for the start byte A5, a 3-byte header (kind, length low, high), the
+// payload; while the program awaits a hello reply, that reply. The program's side: each command
+// as the program writes it, A5 and a command byte and its operands, and the hellos.
+class TrafficDecoder
+{
+public:
+    explicit TrafficDecoder(const SharedState& state);
+
+    // Times are milliseconds on any steady clock; lines carry them relative to the link-up (to
+    // the first bytes seen until a hello is answered). New lines are appended to `out`.
+    void received(const QByteArray& bytes, qint64 nowMs, std::vector<TrafficLine>& out);
+    // lineSettings is the setting in force ("19200,n,8,1"), for the speed of a hello.
+    void sent(const QByteArray& bytes, qint64 nowMs, const QString& lineSettings,
+              std::vector<TrafficLine>& out);
+    // Bytes skipped while hunting become one line once a start byte is found; this lets a run
+    // that is still going show now (the view calls it before it shows new lines).
+    void flush(std::vector<TrafficLine>& out);
+
+    // Kinds the program knows, for each direction: what the traffic view offers to filter by.
+    static QList<int> knownKinds(TrafficLine::Direction direction);
+
+    // The longest payload a console message may have; a longer header is noise.
+    static constexpr int MaxPayload = 32767;
+
+private:
+    enum class State
+    {
+        Hunting,
+        Header,
+        Payload,
+        AwaitHello, // the program has sent a hello; m_reply is the answer that would match
+    };
+
+    void take(const char* data, qsizetype size, std::vector<TrafficLine>& out);
+    void flushSkipped(std::vector<TrafficLine>& out);
+    void emitMessage(std::vector<TrafficLine>& out);
+    qint64 since(qint64 nowMs);
+
+    QString decodeMessage(int kind, const QByteArray& p) const;
+    QString decodeCommand(int code, const QByteArray& ops) const;
+    QString fixtureText(int f) const;
+    QString channelText(int f, int ch) const;
+    QString valueText(int f, int ch, quint8 value) const;
+    QString dimmerText(int d) const;
+
+    const SharedState& m_state;
+    State m_rx = State::Hunting;
+    bool m_haveOrigin = false;
+    qint64 m_originMs = 0;
+    qint64 m_nowMs = 0;
+    QByteArray m_header;
+    QByteArray m_payload;
+    int m_kind = 0;
+    int m_length = 0;
+    int m_skipped = 0;
+    qint64 m_skippedSinceMs = 0;
+    QByteArray m_reply;      // the awaited hello reply
+    QByteArray m_replySoFar; // what of it has come
+    QString m_helloSpeed;    // "at 19200 bit/s": the line the hello went out on
+};

@@ -1,0 +1,266 @@
+#include "views/traffic/TrafficView.h"
+
+#include "views/traffic/TrafficFilter.h"
+#include "views/traffic/TrafficModel.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+namespace {
+
+using Direction = TrafficLine::Direction;
+
+// Item data of the kind list: the kind, and the direction it belongs to (-1: either).
+constexpr int KindRole = Qt::UserRole;
+constexpr int KindDirectionRole = Qt::UserRole + 1;
+
+} // namespace
+
+TrafficView::TrafficView(SerialPort& port, const SharedState& state, QWidget* parent)
+    : QWidget(parent), m_port(&port), m_decoder(state)
+{
+    setObjectName(QStringLiteral("frmTraffic"));
+    setWindowTitle(QStringLiteral("Traffic"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(960, 420);
+    m_model = new TrafficModel(this);
+    m_filter = new TrafficFilter(this);
+    m_filter->setSourceModel(m_model);
+    buildControls();
+    m_batchTimer.setInterval(BatchMs);
+    connect(&m_batchTimer, &QTimer::timeout, this, &TrafficView::showNewLines);
+    m_clock.start();
+    port.addObserver(this);
+}
+
+TrafficView::~TrafficView()
+{
+    if (m_port)
+        m_port->removeObserver(this);
+}
+
+void TrafficView::buildControls()
+{
+    m_pause = new QPushButton(QStringLiteral("&Pause"), this);
+    m_pause->setObjectName(QStringLiteral("cmdPause"));
+    m_pause->setAccessibleName(QStringLiteral("Pause"));
+    m_pause->setCheckable(true);
+    connect(m_pause, &QPushButton::toggled, this, &TrafficView::setPaused);
+
+    auto* clearButton = new QPushButton(QStringLiteral("&Clear"), this);
+    clearButton->setObjectName(QStringLiteral("cmdClear"));
+    clearButton->setAccessibleName(QStringLiteral("Clear"));
+    connect(clearButton, &QPushButton::clicked, this, &TrafficView::clear);
+
+    auto* saveButton = new QPushButton(QStringLiteral("&Save\u2026"), this);
+    saveButton->setObjectName(QStringLiteral("cmdSave"));
+    saveButton->setAccessibleName(QStringLiteral("Save"));
+    connect(saveButton, &QPushButton::clicked, this, &TrafficView::save);
+
+    m_direction = new QComboBox(this);
+    m_direction->setObjectName(QStringLiteral("cboDirection"));
+    m_direction->addItem(QStringLiteral("Both directions"), -1);
+    m_direction->addItem(TrafficLine::directionText(Direction::FromConsole),
+                         int(Direction::FromConsole));
+    m_direction->addItem(TrafficLine::directionText(Direction::ToConsole),
+                         int(Direction::ToConsole));
+    auto* directionLabel = new QLabel(QStringLiteral("&Direction:"), this);
+    directionLabel->setBuddy(m_direction);
+    m_direction->setAccessibleName(QStringLiteral("Direction"));
+
+    m_kind = new QComboBox(this);
+    m_kind->setObjectName(QStringLiteral("cboKind"));
+    m_kind->addItem(QStringLiteral("All kinds"));
+    for (Direction d : {Direction::FromConsole, Direction::ToConsole}) {
+        for (int kind : TrafficDecoder::knownKinds(d)) {
+            if (kind == TrafficLine::SkippedBytes)
+                continue;
+            m_kind->addItem(TrafficLine::kindName(d, kind));
+            m_kind->setItemData(m_kind->count() - 1, kind, KindRole);
+            m_kind->setItemData(m_kind->count() - 1, int(d), KindDirectionRole);
+        }
+    }
+    m_kind->addItem(TrafficLine::kindName(Direction::FromConsole, TrafficLine::SkippedBytes));
+    m_kind->setItemData(m_kind->count() - 1, int(TrafficLine::SkippedBytes), KindRole);
+    m_kind->setItemData(m_kind->count() - 1, -1, KindDirectionRole);
+    auto* kindLabel = new QLabel(QStringLiteral("&Kind:"), this);
+    kindLabel->setBuddy(m_kind);
+    m_kind->setAccessibleName(QStringLiteral("Kind"));
+    connect(m_direction, &QComboBox::currentIndexChanged, this, &TrafficView::applyFilter);
+    connect(m_kind, &QComboBox::currentIndexChanged, this, &TrafficView::applyFilter);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblStatus"));
+    m_status->setAccessibleName(QStringLiteral("Lines"));
+
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("grdTraffic"));
+    m_table->setAccessibleName(QStringLiteral("Traffic"));
+    m_table->setModel(m_filter);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setWordWrap(false);
+    m_table->setAlternatingRowColors(true);
+    // Fixed row heights: the table never measures 10,000 rows.
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setStretchLastSection(true);
+    const QFontMetrics fm = fontMetrics();
+    header->resizeSection(TrafficModel::TimeColumn,
+                          fm.horizontalAdvance(QStringLiteral("00000000 ")));
+    header->resizeSection(TrafficModel::DirectionColumn,
+                          fm.horizontalAdvance(QStringLiteral("PC \u2192 console  ")));
+    header->resizeSection(TrafficModel::KindColumn,
+                          fm.horizontalAdvance(QStringLiteral("A5 16 playback pages request ")));
+    header->resizeSection(TrafficModel::LengthColumn,
+                          fm.horizontalAdvance(QStringLiteral("Length  ")));
+    header->resizeSection(TrafficModel::PayloadColumn,
+                          fm.horizontalAdvance(QStringLiteral("00 ")) * 12);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_pause);
+    bar->addWidget(clearButton);
+    bar->addWidget(saveButton);
+    bar->addSpacing(12);
+    bar->addWidget(directionLabel);
+    bar->addWidget(m_direction);
+    bar->addWidget(kindLabel);
+    bar->addWidget(m_kind);
+    bar->addStretch(1);
+    bar->addWidget(m_status);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(m_table);
+    updateStatus();
+}
+
+void TrafficView::received(const QByteArray& bytes)
+{
+    m_decoder.received(bytes, m_clock.elapsed(), m_pending);
+    armBatch();
+}
+
+void TrafficView::sent(const QByteArray& bytes)
+{
+    m_decoder.sent(bytes, m_clock.elapsed(), m_port ? m_port->Settings() : QString(), m_pending);
+    armBatch();
+}
+
+void TrafficView::armBatch()
+{
+    // Never restarted while it runs: a flooded line must not keep pushing the batch away.
+    if (!m_batchTimer.isActive())
+        m_batchTimer.start();
+}
+
+void TrafficView::showNewLines()
+{
+    m_decoder.flush(m_pending);
+    if (m_paused) {
+        // Held back meanwhile: only as many as the list could show.
+        if (m_pending.size() > size_t(TrafficModel::Capacity) * 2)
+            m_pending.erase(m_pending.begin(), m_pending.end() - TrafficModel::Capacity);
+        updateStatus();
+        return;
+    }
+    if (m_pending.empty()) {
+        m_batchTimer.stop();
+        return;
+    }
+    QScrollBar* scroll = m_table->verticalScrollBar();
+    const bool following = scroll->value() >= scroll->maximum();
+    m_model->append(m_pending);
+    if (following)
+        m_table->scrollToBottom();
+    updateStatus();
+}
+
+void TrafficView::setPaused(bool paused)
+{
+    m_paused = paused;
+    m_pause->setText(paused ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
+    m_pause->setAccessibleName(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    if (!paused)
+        showNewLines();
+    updateStatus();
+}
+
+void TrafficView::clear()
+{
+    m_pending.clear();
+    m_model->clear();
+    updateStatus();
+}
+
+void TrafficView::applyFilter()
+{
+    const int direction = m_direction->currentData().toInt();
+    m_filter->setDirection(direction < 0 ? std::nullopt
+                                         : std::optional<Direction>(Direction(direction)));
+    const QVariant kind = m_kind->currentData(KindRole);
+    const int kindDirection = m_kind->currentData(KindDirectionRole).toInt();
+    m_filter->setKind(kind.isValid() ? std::optional<int>(kind.toInt()) : std::nullopt,
+                      kind.isValid() && kindDirection >= 0
+                          ? std::optional<Direction>(Direction(kindDirection))
+                          : std::nullopt);
+    updateStatus();
+}
+
+void TrafficView::updateStatus()
+{
+    QString text =
+        QStringLiteral("%1 of %2 lines").arg(m_filter->rowCount()).arg(m_model->rowCount());
+    if (m_paused)
+        text += QStringLiteral(", paused: %1 new").arg(m_pending.size());
+    m_status->setText(text);
+}
+
+bool TrafficView::saveTo(const QString& path, QString* error) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        if (error)
+            *error = QStringLiteral("Cannot save the traffic to %1: %2. Choose a folder you may "
+                                    "write to.")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    QTextStream out(&file);
+    out << TrafficModel::headerText() << '\n';
+    for (int row = 0; row < m_filter->rowCount(); ++row)
+        out << TrafficModel::text(
+                   m_model->line(m_filter->mapToSource(m_filter->index(row, 0)).row()))
+            << '\n';
+    out.flush();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = QStringLiteral("Saving the traffic to %1 failed: %2. Free some space or "
+                                    "choose another folder.")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void TrafficView::save()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save the traffic"), QStringLiteral("traffic.txt"),
+        QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!saveTo(path, &error))
+        QMessageBox::warning(this, windowTitle(), error);
+}
