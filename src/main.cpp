@@ -1,5 +1,6 @@
 #include "link/SerialPort.h"
 #include "model/Settings.h"
+#include "shell/AppIcon.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
@@ -9,51 +10,93 @@
 
 #include <cstdio>
 
+namespace {
+
+struct CommandLine
+{
+    QCommandLineParser parser;
+    const QCommandLineOption port{QStringLiteral("port"),
+                                  QStringLiteral("Use <device> as Com1 for this run, selected."),
+                                  QStringLiteral("device")};
+    const QCommandLineOption connectNow{QStringLiteral("connect"),
+                                        QStringLiteral("Press Connect once the window is up.")};
+    const QCommandLineOption settingsFile{
+        QStringLiteral("settings"),
+        QStringLiteral("Keep the settings in this INI file (as LVMONITOR_SETTINGS does)."),
+        QStringLiteral("file")};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("Watches a Lumivane lighting console over its serial line."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({port, connectNow, settingsFile});
+    }
+    bool parse(const QStringList& arguments)
+    {
+        return parser.parse(arguments) && parser.positionalArguments().isEmpty();
+    }
+    bool printsAndLeaves() const
+    {
+        return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"));
+    }
+    void printAndLeave()
+    {
+        if (parser.isSet(QStringLiteral("help")))
+            parser.showHelp(0);
+        parser.showVersion();
+    }
+};
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("LV Monitor"));
     QApplication::setOrganizationName(QStringLiteral("LVMonitor"));
     QApplication::setApplicationVersion(QStringLiteral(LV_VERSION_STRING));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Watches a Lumivane lighting console over its serial line."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Use <device> as Com1 for this run, selected."),
-                                  QStringLiteral("device"));
-    const QCommandLineOption connectNow(QStringLiteral("connect"),
-                                        QStringLiteral("Press Connect once the window is up."));
-    const QCommandLineOption settingsFile(
-        QStringLiteral("settings"),
-        QStringLiteral("Keep the settings in this INI file (as LVMONITOR_SETTINGS does)."),
-        QStringLiteral("file"));
-    parser.addOptions({port, connectNow, settingsFile});
-    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
-        const QString error = parser.errorText().isEmpty()
+    // Help and version need no display, so they answer from any terminal. Qt's own options
+    // (-platform …) fail this first reading and are left to QApplication.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        CommandLine early;
+        if (early.parse(arguments) && early.printsAndLeaves()) {
+            const QCoreApplication app(argc, argv);
+            early.printAndLeave();
+        }
+    }
+
+    QApplication app(argc, argv);
+    // Every window shows the icon; the desktop matches the windows to the installed entry.
+    QApplication::setWindowIcon(appIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("lvmonitor"));
+
+    CommandLine cl;
+    if (!cl.parse(QApplication::arguments())) {
+        const QString error = cl.parser.errorText().isEmpty()
                                   ? QStringLiteral("Unexpected argument '%1'.")
-                                        .arg(parser.positionalArguments().value(0))
-                                  : parser.errorText();
-        std::fprintf(stderr, "%s\n\n%s", qPrintable(error), qPrintable(parser.helpText()));
+                                        .arg(cl.parser.positionalArguments().value(0))
+                                  : cl.parser.errorText();
+        std::fprintf(stderr, "%s\n\n%s", qPrintable(error), qPrintable(cl.parser.helpText()));
         return 1;
     }
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (cl.printsAndLeaves())
+        cl.printAndLeave();
 
-    if (parser.isSet(settingsFile))
-        qputenv("LVMONITOR_SETTINGS", QFile::encodeName(parser.value(settingsFile)));
-    if (parser.isSet(port)) {
-        SerialPort::setDeviceForThisRun(1, parser.value(port));
+    if (cl.parser.isSet(cl.settingsFile))
+        qputenv("LVMONITOR_SETTINGS", QFile::encodeName(cl.parser.value(cl.settingsFile)));
+    if (cl.parser.isSet(cl.port)) {
+        SerialPort::setDeviceForThisRun(1, cl.parser.value(cl.port));
         Settings().SaveBool(QString::fromLatin1(Settings::Startup), QStringLiteral("Com1"), true);
     }
 
     frmMain main;
     main.show();
-    if (parser.isSet(connectNow))
+    if (cl.parser.isSet(cl.connectNow))
         QTimer::singleShot(0, &main, &frmMain::Connect);
     return app.exec();
 }
