@@ -1,6 +1,9 @@
 #include "shell/HelpWindow.h"
 
+#include <QAction>
+#include <QHBoxLayout>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 // The pages live in a static library, whose resources the linker would otherwise drop.
@@ -9,6 +12,26 @@ static void initHelpResources()
     Q_INIT_RESOURCE(help);
 }
 
+namespace {
+
+// A button for a navigation step, with its key shown in the tooltip.
+QToolButton* navigationButton(QWidget* parent, const QString& caption, const QKeySequence& key)
+{
+    auto* action = new QAction(caption, parent);
+    action->setObjectName(QStringLiteral("act") + caption);
+    action->setShortcut(key);
+    action->setToolTip(caption + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
+                       QLatin1Char(')'));
+    parent->addAction(action);
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QStringLiteral("cmd") + caption);
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
+} // namespace
+
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     initHelpResources();
@@ -16,10 +39,101 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     setWindowTitle(QStringLiteral("LV Monitor Help"));
     m_browser = new QTextBrowser(this);
     m_browser->setObjectName(QStringLiteral("txtHelp"));
+    m_browser->setAccessibleName(QStringLiteral("Help page"));
     m_browser->setOpenExternalLinks(false);
-    m_browser->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
+    m_browser->setSource(url(Topic::Contents));
+
+    QToolButton* back =
+        navigationButton(this, QStringLiteral("Back"), QKeySequence(Qt::ALT | Qt::Key_Left));
+    QToolButton* forward =
+        navigationButton(this, QStringLiteral("Forward"), QKeySequence(Qt::ALT | Qt::Key_Right));
+    QToolButton* contents =
+        navigationButton(this, QStringLiteral("Contents"), QKeySequence(Qt::ALT | Qt::Key_Home));
+    back->defaultAction()->setEnabled(false);
+    forward->defaultAction()->setEnabled(false);
+    connect(back->defaultAction(), &QAction::triggered, m_browser, &QTextBrowser::backward);
+    connect(forward->defaultAction(), &QAction::triggered, m_browser, &QTextBrowser::forward);
+    connect(contents->defaultAction(), &QAction::triggered, this,
+            [this] { showTopic(Topic::Contents); });
+    connect(m_browser, &QTextBrowser::backwardAvailable, back->defaultAction(),
+            &QAction::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward->defaultAction(),
+            &QAction::setEnabled);
+    auto* close = new QAction(this);
+    close->setShortcut(QKeySequence(Qt::Key_Escape));
+    addAction(close);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(back);
+    buttons->addWidget(forward);
+    buttons->addWidget(contents);
+    buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_browser);
-    resize(560, 480);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(buttons);
+    layout->addWidget(m_browser, 1);
+    // Keys go to the page first: arrows scroll it, Tab walks its links.
+    setFocusProxy(m_browser);
+    resize(640, 560);
+}
+
+void HelpWindow::showTopic(Topic topic)
+{
+    const QUrl target = url(topic);
+    if (m_browser->source() != target)
+        m_browser->setSource(target);
+}
+
+HelpWindow::Topic HelpWindow::topicFor(SessionHost::View view)
+{
+    switch (view) {
+    case SessionHost::View::Fixtures:
+        return Topic::Fixtures;
+    case SessionHost::View::Dimmers:
+        return Topic::Dimmers;
+    case SessionHost::View::Playbacks:
+        return Topic::Playbacks;
+    case SessionHost::View::Page:
+        return Topic::Page;
+    case SessionHost::View::Scene:
+        return Topic::Scene;
+    case SessionHost::View::Show:
+        return Topic::Show;
+    }
+    return Topic::Contents;
+}
+
+QUrl HelpWindow::url(Topic topic)
+{
+    const char* page = "index.html";
+    switch (topic) {
+    case Topic::Contents:
+        break;
+    case Topic::Connecting:
+        page = "connecting.html";
+        break;
+    case Topic::Fixtures:
+        page = "fixtures.html";
+        break;
+    case Topic::ChannelEdit:
+        page = "fixtures.html#edit";
+        break;
+    case Topic::Dimmers:
+        page = "dimmers.html";
+        break;
+    case Topic::Playbacks:
+        page = "playbacks.html";
+        break;
+    case Topic::Page:
+        page = "page.html";
+        break;
+    case Topic::Scene:
+        page = "scene.html";
+        break;
+    case Topic::Show:
+        page = "show.html";
+        break;
+    }
+    return QUrl(QStringLiteral("qrc:/help/") + QLatin1String(page));
 }

@@ -3,6 +3,7 @@
 #include "link/Commands.h"
 #include "link/QtSerialBackend.h"
 #include "model/Settings.h"
+#include "shell/AppIcon.h"
 #include "shell/HelpWindow.h"
 #include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
@@ -36,6 +37,9 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
       m_receiver(m_port, m_state, *this), m_session(m_port, m_receiver, *this)
 {
     viewFactory = createView;
+    // Windows made without main(), as in the tests, show the program's icon too.
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(appIcon());
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Lumivane Monitor"));
     m_port.setObjectName(QStringLiteral("MSComm1"));
@@ -90,15 +94,28 @@ QAction* frmMain::addEntry(QMenu* menu, const char* name, const QString& caption
 
 void frmMain::createMenus()
 {
+    menuBar()->setObjectName(QStringLiteral("menuBar"));
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
+    createConnectionMenu();
+    createWindowMenu();
+    createHelpMenu();
+}
+
+void frmMain::createConnectionMenu()
+{
     QMenu* connection = menuBar()->addMenu(QStringLiteral("&Connection"));
     connection->setObjectName(QStringLiteral("mnuConnection"));
     connect(addEntry(connection, "mnuConnect", QStringLiteral("&Connect")), &QAction::triggered,
             this, &frmMain::Connect_Window);
     connect(addEntry(connection, "mnuRefresh", QStringLiteral("&Refresh")), &QAction::triggered,
             &m_session, &Session::Refresh);
-    connect(addEntry(connection, "mnuExit", QStringLiteral("E&xit")), &QAction::triggered, this,
-            &QWidget::close);
+    QAction* exit = addEntry(connection, "mnuExit", QStringLiteral("E&xit"));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+}
 
+void frmMain::createWindowMenu()
+{
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("mnuWindow"));
     const auto viewEntry = [this, window](const char* name, const QString& caption, View view) {
@@ -113,11 +130,17 @@ void frmMain::createMenus()
     viewEntry("mnuShow", QStringLiteral("&Show"), View::Show)->setVisible(false);
     viewEntry("mnuDimmers", QStringLiteral("&Dimmers"), View::Dimmers)->setVisible(false);
     viewEntry("mnuPlaybacks", QStringLiteral("&Playbacks"), View::Playbacks)->setVisible(false);
+}
 
+void frmMain::createHelpMenu()
+{
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    connect(addEntry(help, "mnuLVMonHelp", QStringLiteral("&LV Monitor Help")), &QAction::triggered,
-            this, &frmMain::mnuLVMonHelp_Click);
+    QAction* helpEntry = addEntry(help, "mnuLVMonHelp", QStringLiteral("&LV Monitor Help"));
+    helpEntry->setShortcut(QKeySequence(Qt::Key_F1));
+    // F1 works in every window of the program, the start-up window and the edit dialog too.
+    helpEntry->setShortcutContext(Qt::ApplicationShortcut);
+    connect(helpEntry, &QAction::triggered, this, &frmMain::mnuLVMonHelp_Click);
     connect(addEntry(help, "mnuAbout", QStringLiteral("&About LV Monitor")), &QAction::triggered,
             this, &frmMain::mnuAbout_Click);
 }
@@ -333,16 +356,36 @@ void frmMain::mnuAbout_Click()
                                        "line."),
                     QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("aboutBox"));
+    box.setIconPixmap(QApplication::windowIcon().pixmap(64));
     box.exec();
 }
 
 void frmMain::mnuLVMonHelp_Click()
 {
+    const std::optional<HelpWindow::Topic> topic = helpTopicInContext();
     if (!m_help)
         m_help = new HelpWindow(this);
+    if (topic)
+        m_help->showTopic(*topic);
     m_help->show();
     m_help->raise();
     m_help->activateWindow();
+}
+
+std::optional<HelpWindow::Topic> frmMain::helpTopicInContext() const
+{
+    const QWidget* active = QApplication::activeWindow();
+    if (m_help && active == m_help)
+        return std::nullopt; // the page being read stays
+    if (active == m_startup)
+        return HelpWindow::Topic::Connecting;
+    if (active && active->objectName() == QLatin1String("frmEdit"))
+        return HelpWindow::Topic::ChannelEdit;
+    if (const QMdiSubWindow* frame = m_mdi->activeSubWindow())
+        for (size_t i = 0; i < m_frames.size(); ++i)
+            if (m_frames[i] == frame && m_views[i])
+                return HelpWindow::topicFor(View(i));
+    return HelpWindow::Topic::Contents;
 }
 
 void frmMain::storeWindowState()

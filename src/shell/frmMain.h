@@ -6,6 +6,7 @@
 #include "link/SessionHost.h"
 #include "link/ViewSink.h"
 #include "model/SharedState.h"
+#include "shell/HelpWindow.h"
 #include "shell/ViewContext.h"
 
 #include <QMainWindow>
@@ -14,8 +15,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
-class HelpWindow;
 class LinkStatusBar;
 class MonitorView;
 class QAction;
@@ -94,9 +95,15 @@ protected:
 
 private:
     void createMenus();
+    void createConnectionMenu();
+    void createWindowMenu();
+    void createHelpMenu();
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption);
     void mnuAbout_Click();
+    // Help opens on the page of the window in use: the active view, the channel edit dialog,
+    // the start-up window; otherwise on the contents.
     void mnuLVMonHelp_Click();
+    std::optional<HelpWindow::Topic> helpTopicInContext() const;
     void storeWindowState();
     void Form_Unload();
     ViewSink* sink(View view) const;

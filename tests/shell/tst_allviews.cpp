@@ -1,20 +1,32 @@
 // Every view open at once in the real main window: a hostile stream through the receive path
-// must leave each of them working, and every control a user can reach has a name a screen reader
-// can announce.
+// must leave each of them working, and every control a user can reach, in the views and in every
+// other window of the program, has a name a screen reader can announce.
 
 #include "Payloads.h"
 #include "RandomStream.h"
 #include "controls/Grid.h"
 #include "link/FakeSerialBackend.h"
+#include "shell/HelpWindow.h"
 #include "shell/MonitorView.h"
 #include "shell/frmMain.h"
+#include "shell/frmStartup.h"
+#include "views/fixtures/frmFixtures2.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
@@ -75,12 +87,49 @@ QByteArray showList(const QByteArray& name, int steps)
 }
 
 // Inner widgets of a grid, a combo box or a text box belong to the control, which carries the name.
-bool isPartOfAControl(const QWidget* w, const QWidget* view)
+bool isPartOfAControl(const QWidget* w, const QWidget* root)
 {
-    for (const QWidget* p = w->parentWidget(); p && p != view; p = p->parentWidget())
+    for (const QWidget* p = w->parentWidget(); p && p != root; p = p->parentWidget())
         if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractScrollArea*>(p))
             return true;
     return false;
+}
+
+bool isInteractive(const QWidget* w)
+{
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w) ||
+           qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+           qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QTabBar*>(w) ||
+           qobject_cast<const QMenuBar*>(w) ||
+           (qobject_cast<const QAbstractScrollArea*>(w) && w->focusPolicy() != Qt::NoFocus);
+}
+
+// What a screen reader announces: the accessible name, a button's caption, or the label that
+// names the control through its buddy.
+QString announcedName(const QWidget* w)
+{
+    QString name = w->accessibleName();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w); name.isEmpty() && button)
+        name = button->text();
+    for (const QLabel* label : w->window()->findChildren<QLabel*>())
+        if (name.isEmpty() && label->buddy() == w)
+            name = label->text();
+    return name.remove(QLatin1Char('&')).trimmed();
+}
+
+// The interactive widgets shown in `root` (a window or a view) without a name; the windows it
+// owns are walked on their own.
+QStringList unnamedControls(const QWidget* root)
+{
+    QStringList unnamed;
+    for (const QWidget* w : root->findChildren<QWidget*>()) {
+        if (!isInteractive(w) || !w->isVisibleTo(root) || w->window() != root->window() ||
+            isPartOfAControl(w, root) || !announcedName(w).isEmpty())
+            continue;
+        unnamed.append(root->objectName() + QLatin1Char('.') + w->objectName() + " (" +
+                       w->metaObject()->className() + ")");
+    }
+    return unnamed;
 }
 
 } // namespace
@@ -90,6 +139,7 @@ class tst_AllViews : public QObject
     Q_OBJECT
 private slots:
     void randomStreamLeavesEveryViewWorking();
+    void everyControlHasAnAccessibleName_data();
     void everyControlHasAnAccessibleName();
     void reopeningViewsLeavesNothingBehind();
 };
@@ -126,29 +176,50 @@ void tst_AllViews::randomStreamLeavesEveryViewWorking()
         QVERIFY(p.main.loadedView(v)->isVisible());
 }
 
+void tst_AllViews::everyControlHasAnAccessibleName_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const char* window : {"views", "frmMain", "frmStartup", "frmHelp", "frmEdit", "aboutBox"})
+        QTest::newRow(window) << QString::fromLatin1(window);
+}
+
 void tst_AllViews::everyControlHasAnAccessibleName()
 {
+    QFETCH(QString, window);
     Program p;
-    for (View v : AllViews) {
-        MonitorView* view = p.main.loadedView(v);
-        QVERIFY(view);
-        for (QWidget* w : view->findChildren<QWidget*>()) {
-            const bool interactive =
-                qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
-                qobject_cast<Grid*>(w) ||
-                (qobject_cast<QAbstractScrollArea*>(w) && w->focusPolicy() != Qt::NoFocus);
-            if (!interactive || !w->isVisibleTo(view) || isPartOfAControl(w, view))
-                continue;
-            // A screen reader announces the accessible name, or a button's caption.
-            const auto* button = qobject_cast<QAbstractButton*>(w);
-            QString name = !w->accessibleName().isEmpty() ? w->accessibleName()
-                           : button                       ? button->text()
-                                                          : QString();
-            QVERIFY2(!name.remove(QLatin1Char('&')).trimmed().isEmpty(),
-                     qPrintable(view->objectName() + QLatin1Char('.') + w->objectName() + " (" +
-                                w->metaObject()->className() + ") has no accessible name"));
-        }
+    QStringList unnamed;
+    if (window == QLatin1String("views")) {
+        for (View v : AllViews)
+            unnamed += unnamedControls(p.main.loadedView(v));
+    } else if (window == QLatin1String("frmMain")) {
+        unnamed = unnamedControls(&p.main);
+    } else if (window == QLatin1String("frmStartup")) {
+        QVERIFY(p.main.startup()->isVisible());
+        unnamed = unnamedControls(p.main.startup());
+    } else if (window == QLatin1String("frmHelp")) {
+        p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
+        unnamed = unnamedControls(p.main.findChild<HelpWindow*>());
+    } else if (window == QLatin1String("frmEdit")) {
+        p.backend->deliver(message(4, fixture({})));
+        auto* fixtures = static_cast<frmFixtures2*>(p.main.loadedView(View::Fixtures));
+        emit fixtures->grid()->cellSelected(fixtures->FixtureRow(0) + 1, 2);
+        QVERIFY(fixtures->editDialog() && fixtures->editDialog()->isVisible());
+        unnamed = unnamedControls(fixtures->editDialog());
+    } else {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = p.main.findChild<QMessageBox*>("aboutBox");
+            shown = box && box->isVisible();
+            if (box) {
+                unnamed = unnamedControls(box);
+                box->accept();
+            }
+        });
+        p.main.findChild<QAction*>("mnuAbout")->trigger();
+        QVERIFY(shown);
     }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", ")) +
+                                           QStringLiteral(" without an accessible name")));
 }
 
 // Closing a view must give back everything it took: a user who opens and closes windows all

@@ -1,5 +1,6 @@
-// The main window as the user meets it: menus, the start-up window, About and Help, line-error
-// boxes, and what is stored and sent when the program closes.
+// The main window as the user meets it: menus and their keys, the start-up window, About and
+// Help, the program's icon, line-error boxes, and what is stored and sent when the program
+// closes.
 
 #include "Payloads.h"
 #include "link/FakeSerialBackend.h"
@@ -12,6 +13,7 @@
 #include "shell/DeviceComboBox.h"
 #include <QAction>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -19,8 +21,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSet>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace Payloads;
@@ -34,6 +39,13 @@ struct Program
     frmMain main{std::unique_ptr<SerialBackend>(backend)};
 
     Program() { main.show(); }
+    // Makes w the window the keyboard works in, as a click on it would.
+    static bool activate(QWidget* w)
+    {
+        w->show();
+        w->activateWindow();
+        return QTest::qWaitForWindowActive(w);
+    }
     QString setting(const char* key) const
     {
         return Settings().GetSetting("Startup", QString::fromLatin1(key));
@@ -63,7 +75,11 @@ private slots:
     void formIsLoadedFollowsTheViews();
     void aboutVersionText_data();
     void aboutVersionText();
-    void helpShowsTheConnectingPage();
+    void helpOpensOnThePageOfTheWindowInUse_data();
+    void helpOpensOnThePageOfTheWindowInUse();
+    void helpLinksAndPicturesAllResolve();
+    void helpIsReadWithTheKeyboard();
+    void everyWindowShowsTheProgramIcon();
     void lineErrorShowsAWarningBox();
 };
 
@@ -217,18 +233,28 @@ void tst_MainWindow::closingStoresOpenViewsAndGeometry()
 void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen_data()
 {
     QTest::addColumn<bool>("connected");
-    QTest::newRow("port open") << true;
-    QTest::newRow("port closed") << false;
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("port open, Exit") << true << false;
+    QTest::newRow("port closed, Exit") << false << false;
+    QTest::newRow("port open, Ctrl+Q") << true << true;
+    QTest::newRow("port closed, Ctrl+Q") << false << true;
 }
 
 void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen()
 {
     QFETCH(bool, connected);
+    QFETCH(bool, byKey);
     Program p;
     if (connected)
         p.main.Connect();
     p.backend->clearWrites();
-    p.main.findChild<QAction*>("mnuExit")->trigger();
+    if (byKey) {
+        p.main.startup()->hide();
+        QVERIFY(Program::activate(&p.main));
+        QTest::keyClick(&p.main, Qt::Key_Q, Qt::ControlModifier);
+    } else {
+        p.main.findChild<QAction*>("mnuExit")->trigger();
+    }
     QCOMPARE(p.backend->written(), connected ? bytes({0xA5, 0x0B, 0x00}) : QByteArray());
     QVERIFY(!p.main.isVisible());
 }
@@ -278,25 +304,139 @@ void tst_MainWindow::aboutVersionText()
 
     Program p;
     QString shown, title;
+    bool showsTheIcon = false;
     QTimer::singleShot(0, [&] {
         auto* box = p.main.findChild<QMessageBox*>("aboutBox");
         QVERIFY(box);
         shown = box->text();
         title = box->windowTitle();
+        showsTheIcon = !box->iconPixmap().isNull();
         box->accept();
     });
     p.main.findChild<QAction*>("mnuAbout")->trigger();
     QCOMPARE(title, QStringLiteral("About LV Monitor"));
     QVERIFY(shown.startsWith(QStringLiteral("LV Monitor version 1.00\n\n")));
+    QVERIFY(showsTheIcon);
 }
 
-void tst_MainWindow::helpShowsTheConnectingPage()
+// F1 opens the help on the page of the window the user works in.
+void tst_MainWindow::helpOpensOnThePageOfTheWindowInUse_data()
 {
+    QTest::addColumn<QList<View>>("views");
+    QTest::addColumn<bool>("inStartup");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("main window") << QList<View>{} << false << "index.html";
+    QTest::newRow("start-up window") << QList<View>{View::Fixtures} << true << "connecting.html";
+    QTest::newRow("fixtures view") << QList<View>{View::Fixtures} << false << "fixtures.html";
+    QTest::newRow("the view in front")
+        << QList<View>{View::Page, View::Show} << false << "show.html";
+}
+
+void tst_MainWindow::helpOpensOnThePageOfTheWindowInUse()
+{
+    QFETCH(QList<View>, views);
+    QFETCH(bool, inStartup);
+    QFETCH(QString, page);
     Program p;
-    p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
+    for (View v : views)
+        p.main.showView(v);
+    QWidget* inUse = &p.main;
+    if (inStartup)
+        inUse = p.main.startup();
+    else
+        p.main.startup()->hide();
+    QVERIFY(Program::activate(inUse));
+    QTest::keyClick(inUse, Qt::Key_F1);
     auto* help = p.main.findChild<HelpWindow*>();
     QVERIFY(help && help->isVisible());
-    QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("Connecting to the console")));
+    QCOMPARE(help->browser()->source().fileName(), page);
+    QVERIFY(!help->browser()->toPlainText().isEmpty());
+}
+
+// Every page is reached from the contents, and every link, anchor and picture on them exists,
+// as does the page of every topic the program opens.
+void tst_MainWindow::helpLinksAndPicturesAllResolve()
+{
+    HelpWindow help;
+    QTextBrowser* browser = help.browser();
+    const QUrl root(QStringLiteral("qrc:/help/"));
+    QHash<QString, QSet<QString>> anchors; // per page
+    QList<QUrl> links;
+    for (int t = int(HelpWindow::Topic::Contents); t <= int(HelpWindow::Topic::Show); ++t)
+        links.append(HelpWindow::url(HelpWindow::Topic(t)));
+    QList<QUrl> toVisit = {HelpWindow::url(HelpWindow::Topic::Contents)};
+    while (!toVisit.isEmpty()) {
+        const QUrl page = toVisit.takeFirst().adjusted(QUrl::RemoveFragment);
+        if (anchors.contains(page.fileName()))
+            continue;
+        QVERIFY2(QFile::exists(QLatin1Char(':') + page.path()), qPrintable(page.toString()));
+        browser->setSource(page);
+        QSet<QString>& names = anchors[page.fileName()];
+        for (QTextBlock b = browser->document()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                for (const QString& name : format.anchorNames())
+                    names.insert(name);
+                if (format.isImageFormat()) {
+                    const QUrl image = page.resolved(QUrl(format.toImageFormat().name()));
+                    QVERIFY2(!QImage(QLatin1Char(':') + image.path()).isNull(),
+                             qPrintable(page.fileName() + ": " + image.toString()));
+                }
+                if (format.isAnchor() && !format.anchorHref().isEmpty()) {
+                    const QUrl link = page.resolved(QUrl(format.anchorHref()));
+                    QCOMPARE(link.scheme(), root.scheme()); // no way out of the help
+                    links.append(link);
+                    toVisit.append(link);
+                }
+            }
+        }
+    }
+    for (const QUrl& link : links) {
+        QVERIFY2(anchors.contains(link.fileName()), qPrintable(link.toString()));
+        if (link.hasFragment())
+            QVERIFY2(anchors[link.fileName()].contains(link.fragment()),
+                     qPrintable(link.toString()));
+    }
+    QCOMPARE(anchors.size(), 8);
+}
+
+// Tab reaches the links, Enter follows one, Alt+Left and Alt+Right go back and forth, Alt+Home
+// shows the contents and Escape closes the window: no mouse needed.
+void tst_MainWindow::helpIsReadWithTheKeyboard()
+{
+    HelpWindow help;
+    QVERIFY(Program::activate(&help));
+    QTextBrowser* browser = help.browser();
+    QVERIFY(browser->hasFocus());
+    const auto page = [browser] { return browser->source().fileName(); };
+    QTest::keyClick(browser, Qt::Key_Tab);
+    QTest::keyClick(browser, Qt::Key_Return);
+    QCOMPARE(page(), QStringLiteral("connecting.html"));
+    QTest::keyClick(browser, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(page(), QStringLiteral("index.html"));
+    QTest::keyClick(browser, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(page(), QStringLiteral("connecting.html"));
+    QTest::keyClick(browser, Qt::Key_Home, Qt::AltModifier);
+    QCOMPARE(page(), QStringLiteral("index.html"));
+    QTest::keyClick(browser, Qt::Key_Escape);
+    QVERIFY(!help.isVisible());
+}
+
+// Windows made without main(), as here, carry the program's own icon too.
+void tst_MainWindow::everyWindowShowsTheProgramIcon()
+{
+    Program p;
+    MonitorView* view = p.main.showView(View::Fixtures);
+    p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
+    for (const QWidget* w :
+         {static_cast<QWidget*>(&p.main), static_cast<QWidget*>(p.main.startup()),
+          static_cast<QWidget*>(p.main.findChild<HelpWindow*>()),
+          static_cast<QWidget*>(view->subWindow())}) {
+        const QIcon icon = w->windowIcon();
+        QVERIFY2(icon.availableSizes().contains(QSize(256, 256)), qPrintable(w->objectName()));
+        QVERIFY2(!icon.pixmap(16).isNull() && !icon.pixmap(256).isNull(),
+                 qPrintable(w->objectName()));
+    }
 }
 
 void tst_MainWindow::lineErrorShowsAWarningBox()
