@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs the Debian package made by ./package.sh on this machine, as a user would, and checks
+# the installation: the programs run from /usr/bin, the desktop entry is valid and the icon is in
+# place. Run as root, after ./package.sh. Leaves the package installed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fail() {
+    echo "check-package: FAILED: $*" >&2
+    exit 1
+}
+
+[ "$(id -u)" -eq 0 ] || fail "run as root (sudo $0): it installs the package"
+deb=$(ls -t build/package/lvmonitor_*.deb 2>/dev/null | head -n 1) || true
+[ -n "$deb" ] || fail "no package in build/package; make it with ./package.sh first"
+source tools/ensure-packages.sh
+ensure_packages desktop-file-utils
+
+echo "check-package: installing $deb"
+# dpkg leaves the package half-configured when a dependency is missing; apt-get fetches it.
+dpkg -i "$deb" || true
+export DEBIAN_FRONTEND=noninteractive
+apt-get -f install -y || { apt-get update && apt-get -f install -y; } ||
+    fail "apt-get could not install the package's dependencies"
+dpkg-query -W -f='${Status}' lvmonitor | grep -q 'install ok installed' ||
+    fail "dpkg does not list lvmonitor as installed"
+
+depends=$(dpkg-deb --field "$deb" Depends)
+for lib in libqt6widgets6 libqt6serialport6 libc6; do
+    grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib (dpkg-shlibdeps not run?): $depends"
+done
+
+# As from a remote shell: no display, no platform chosen.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/lvmonitor --version) ||
+    fail "/usr/bin/lvmonitor --version did not run"
+[[ "$version" == "LV Monitor "* ]] || fail "/usr/bin/lvmonitor --version printed '$version'"
+/usr/bin/lvconsole-sim --help >/dev/null || fail "/usr/bin/lvconsole-sim --help did not run"
+# The window comes up (offscreen here) and the program runs until it is stopped.
+scratch=$(mktemp -d)
+status=0
+QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/lvmonitor --settings "$scratch/settings.ini" \
+    >"$scratch/output" 2>&1 || status=$?
+if [ "$status" -ne 124 ]; then
+    cat "$scratch/output" >&2
+    fail "/usr/bin/lvmonitor quit with status $status instead of showing its window"
+fi
+rm -rf "$scratch"
+
+entry=/usr/share/applications/lvmonitor.desktop
+[ -f "$entry" ] || fail "$entry is missing"
+desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
+icons=/usr/share/icons/hicolor
+for icon in scalable/apps/lvmonitor.svg 16x16/apps/lvmonitor.png 32x32/apps/lvmonitor.png \
+    48x48/apps/lvmonitor.png 64x64/apps/lvmonitor.png 128x128/apps/lvmonitor.png \
+    256x256/apps/lvmonitor.png; do
+    [ -s "$icons/$icon" ] || fail "$icons/$icon is missing"
+done
+
+echo "check-package: passed: $version from /usr/bin, $entry valid, icon installed"
