@@ -1,7 +1,9 @@
 #include "controls/Grid.h"
 
+#include "controls/GridDelegate.h"
 #include "controls/GridModel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -10,6 +12,15 @@
 Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new GridDelegate(this));
+    const auto noteShapeChange = [this] {
+        if (!redraw())
+            m_rowsChangedWhileOff = true;
+    };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, noteShapeChange);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, noteShapeChange);
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, noteShapeChange);
+    connect(m_model, &QAbstractItemModel::modelReset, this, noteShapeChange);
     setFont(defaultFont());
     setShowGrid(true);
     setEditTriggers(NoEditTriggers);
@@ -147,13 +158,36 @@ void Grid::setRedraw(bool on)
     if (on == redraw())
         return;
     if (!on) {
-        setUpdatesEnabled(false);
+        m_rowsChangedWhileOff = false;
+        viewport()->setUpdatesEnabled(false);
         m_model->setBatching(true);
         return;
     }
-    // Report the gathered changes while painting is still off, then paint once.
+    // Straight back on, without the repaint of everything that switching updates on asks for:
+    // the cells that changed meanwhile are reported now and painted once. Rows or columns that
+    // came or went meanwhile move what is below them, so then the whole grid is painted.
+    viewport()->setAttribute(Qt::WA_UpdatesDisabled, false);
     m_model->setBatching(false);
-    setUpdatesEnabled(true);
+    m_model->reportChanges();
+    if (m_rowsChangedWhileOff)
+        viewport()->update();
+}
+
+void Grid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                       const QList<int>& roles)
+{
+    // One cell, or someone listening through accessibility: the table view's own way.
+    if (topLeft == bottomRight || QAccessible::isActive()) {
+        QTableView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    // A range repaints the part of it in sight, not the whole grid.
+    const QRect first = visualRect(topLeft);
+    const QRect last = visualRect(bottomRight);
+    if (first.isEmpty() || last.isEmpty())
+        viewport()->update();
+    else
+        viewport()->update(first.united(last).intersected(viewport()->rect()));
 }
 
 void Grid::clear()

@@ -7,8 +7,9 @@ class GridModel;
 // The grid that shows every list of the program: a table of text cells with grid lines, rows and
 // columns counted from 1 (the header line is not a row), column widths in pixels.
 //
-// Writing a cell repaints that cell alone. With the redraw switch off nothing is painted and cell
-// changes are gathered; switching it on paints them once.
+// Writing a cell repaints that cell alone, once the event loop is back, together with every other
+// cell written meanwhile. With the redraw switch off nothing is painted and cell changes are
+// gathered; switching it on paints them once.
 class Grid : public QTableView
 {
     Q_OBJECT
@@ -94,10 +95,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
 
 private:
     GridModel* m_model;
     bool m_headerButtons = true;
     bool m_multiSelect = true;
     bool m_rowMode = true;
+    // Rows or columns came or went while the redraw switch was off.
+    bool m_rowsChangedWhileOff = false;
 };

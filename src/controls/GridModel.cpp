@@ -3,6 +3,19 @@
 #include <QBrush>
 
 #include <algorithm>
+#include <utility>
+
+namespace {
+// More changed cells than this are reported as the one range that holds them.
+constexpr size_t kCellsReportedOneByOne = 64;
+} // namespace
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    m_report.setSingleShot(true);
+    m_report.setInterval(0);
+    connect(&m_report, &QTimer::timeout, this, &GridModel::reportChanges);
+}
 
 int GridModel::rowCount(const QModelIndex& parent) const
 {
@@ -111,9 +124,8 @@ void GridModel::setRows(int rows)
         m_rows.resize(size_t(rows));
         endRemoveRows();
     }
-    m_dirtyBottom = std::min(m_dirtyBottom, rows - 1);
-    if (m_dirtyBottom < m_dirtyTop)
-        m_dirtyTop = m_dirtyBottom = -1;
+    // Cells of dropped rows are no longer there to report.
+    std::erase_if(m_changed, [rows](const auto& cell) { return cell.first >= rows; });
 }
 
 void GridModel::clearRows()
@@ -139,7 +151,7 @@ void GridModel::setText(int row, int column, const QString& text)
     if (cell == text)
         return;
     cell = text;
-    changed(row, column, Qt::DisplayRole);
+    changed(row, column);
 }
 
 QColor GridModel::background(int row, int column) const
@@ -155,7 +167,7 @@ void GridModel::setBackground(int row, int column, const QColor& colour)
     if (cell == colour)
         return;
     cell = colour;
-    changed(row, column, Qt::BackgroundRole);
+    changed(row, column);
 }
 
 int GridModel::alignment(int row, int column) const
@@ -174,25 +186,18 @@ void GridModel::setAlignment(int row, int column, int alignment)
     if (cell == qint8(alignment & 3))
         return;
     cell = qint8(alignment & 3);
-    changed(row, column, Qt::TextAlignmentRole);
+    changed(row, column);
 }
 
-void GridModel::changed(int row, int column, int role)
+void GridModel::changed(int row, int column)
 {
-    if (!m_batching) {
-        const QModelIndex at = index(row, column);
-        emit dataChanged(at, at, {role});
-        return;
+    Cell& cell = m_rows[size_t(row)][size_t(column)];
+    if (!cell.changed) {
+        cell.changed = true;
+        m_changed.emplace_back(row, column);
     }
-    if (m_dirtyTop < 0) {
-        m_dirtyTop = m_dirtyBottom = row;
-        m_dirtyLeft = m_dirtyRight = column;
-        return;
-    }
-    m_dirtyTop = std::min(m_dirtyTop, row);
-    m_dirtyBottom = std::max(m_dirtyBottom, row);
-    m_dirtyLeft = std::min(m_dirtyLeft, column);
-    m_dirtyRight = std::max(m_dirtyRight, column);
+    if (!m_batching && !m_report.isActive())
+        m_report.start();
 }
 
 void GridModel::setBatching(bool on)
@@ -200,12 +205,35 @@ void GridModel::setBatching(bool on)
     if (on == m_batching)
         return;
     m_batching = on;
-    if (on || m_dirtyTop < 0)
+    if (!on && !m_changed.empty() && !m_report.isActive())
+        m_report.start();
+}
+
+void GridModel::reportChanges()
+{
+    m_report.stop();
+    if (m_batching || m_changed.empty())
         return;
-    const QModelIndex topLeft = index(m_dirtyTop, m_dirtyLeft);
-    const QModelIndex bottomRight = index(m_dirtyBottom, m_dirtyRight);
-    m_dirtyTop = m_dirtyBottom = m_dirtyLeft = m_dirtyRight = -1;
-    emit dataChanged(topLeft, bottomRight);
+    const std::vector<std::pair<int, int>> cells = std::exchange(m_changed, {});
+    int top = rowCount(), bottom = -1, left = columnCount(), right = -1;
+    for (const auto& [row, column] : cells) {
+        if (!validCell(row, column))
+            continue;
+        m_rows[size_t(row)][size_t(column)].changed = false;
+        top = std::min(top, row);
+        bottom = std::max(bottom, row);
+        left = std::min(left, column);
+        right = std::max(right, column);
+    }
+    if (bottom < 0)
+        return;
+    if (cells.size() > kCellsReportedOneByOne) {
+        emit dataChanged(index(top, left), index(bottom, right));
+        return;
+    }
+    for (const auto& [row, column] : cells)
+        if (validCell(row, column))
+            emit dataChanged(index(row, column), index(row, column));
 }
 
 void GridModel::setDimText(const QColor& colour)

@@ -3,14 +3,17 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QString>
+#include <QTimer>
 
 #include <vector>
 
 // The cells behind a Grid: per cell its text, background and alignment; per column a key, a
 // header and an alignment. Indices here are 0-based; Grid translates its 1-based operations.
 //
-// While batching (the grid's redraw switch is off) cell writes are only collected; ending the
-// batch reports everything that changed as one range.
+// Cell writes are collected and reported once the event loop is back, each changed cell once,
+// however often it was written: the console rewrites the same value cells many times a second,
+// and the grid repaints after one report, not after each write. While batching (the grid's
+// redraw switch is off) nothing is reported; ending the batch reports what changed.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -23,7 +26,7 @@ public:
         AlignRight = 2
     };
 
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit GridModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -55,6 +58,9 @@ public:
 
     bool batching() const { return m_batching; }
     void setBatching(bool on);
+    // Reports the cells changed since the last report now (it happens by itself once the event
+    // loop is back).
+    void reportChanges();
 
 private:
     struct Cell
@@ -62,6 +68,7 @@ private:
         QString text;
         QColor background;    // invalid: the grid's own
         qint8 alignment = -1; // -1: the column's
+        bool changed = false; // waiting to be reported
     };
     struct Column
     {
@@ -70,12 +77,13 @@ private:
         int alignment = AlignLeft;
     };
     static Qt::Alignment toQt(int alignment);
-    void changed(int row, int column, int role);
+    void changed(int row, int column);
 
     std::vector<Column> m_columns;
     std::vector<std::vector<Cell>> m_rows;
     bool m_batching = false;
     QColor m_dimText;
-    // The range changed while batching; m_dirtyTop < 0 when nothing changed.
-    int m_dirtyTop = -1, m_dirtyBottom = -1, m_dirtyLeft = -1, m_dirtyRight = -1;
+    // Cells changed and not yet reported, each once (Cell::changed).
+    std::vector<std::pair<int, int>> m_changed;
+    QTimer m_report;
 };

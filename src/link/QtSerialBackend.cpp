@@ -3,9 +3,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
@@ -37,16 +43,24 @@ constexpr std::array<int, 5> kCounterEvents = {1004, 1009, 1001, 1006, 1008};
 
 QtSerialBackend::QtSerialBackend(QObject* parent) : SerialBackend(parent)
 {
+    m_frame.setSingleShot(true);
+    m_frame.setTimerType(Qt::PreciseTimer);
+    m_frame.setInterval(FrameMs);
+    connect(&m_frame, &QTimer::timeout, this, &QtSerialBackend::readBurst);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialBackend::readArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialBackend::portError);
+}
+
+QString QtSerialBackend::devicePath(const QString& device)
+{
+    // A bare name such as ttyUSB0 is one that QSerialPort finds under /dev.
+    return device.contains(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
 }
 
 std::optional<OpenFailure> QtSerialBackend::checkPath(const QString& device)
 {
 #ifdef Q_OS_UNIX
-    // A bare name such as ttyUSB0 is one that QSerialPort finds under /dev.
-    const QString path =
-        device.contains(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
+    const QString path = devicePath(device);
     struct stat st
     {
     };
@@ -73,7 +87,34 @@ bool QtSerialBackend::open(const QString& device, const LineSettings& settings, 
                                                        : QStringLiteral("Not a character device"));
     m_port.setPortName(device);
     m_isPty = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
-    if (!m_port.open(QIODevice::ReadWrite)) {
+#ifdef Q_OS_UNIX
+    // The program reads the line itself (see readBurst), through a descriptor of its own opened
+    // before QSerialPort claims the device for itself alone; QSerialPort only writes.
+    m_readFd = ::open(QFile::encodeName(devicePath(device)).constData(),
+                      O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_readFd < 0) {
+        const int e = errno;
+        const QString reason = QString::fromLocal8Bit(std::strerror(e));
+        switch (e) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return fail(OpenFailure::Missing, reason);
+        case EACCES:
+        case EPERM:
+            return fail(OpenFailure::NoPermission, reason);
+        case EBUSY:
+            return fail(OpenFailure::InUse, reason);
+        default:
+            return fail(OpenFailure::Other, reason);
+        }
+    }
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly;
+#else
+    const QIODevice::OpenMode mode = QIODevice::ReadWrite;
+#endif
+    if (!m_port.open(mode)) {
+        closeReader();
         const QSerialPort::SerialPortError code = m_port.error();
         const QString reason = m_port.errorString();
         m_port.clearError();
@@ -95,21 +136,42 @@ bool QtSerialBackend::open(const QString& device, const LineSettings& settings, 
         }
     }
     if (!configure(settings)) {
-        m_port.close();
+        close();
         return fail(OpenFailure::NotASerialPort,
                     QStringLiteral("the device rejects the line settings"));
     }
     m_port.clear(QSerialPort::AllDirections);
+#ifdef Q_OS_UNIX
+    m_readNotifier = std::make_unique<QSocketNotifier>(m_readFd, QSocketNotifier::Read);
+    connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &QtSerialBackend::readArrived);
+#endif
     m_haveCounters = false;
     m_noCounters = false;
     checkErrorCounters(); // first reading is the baseline
     return true;
 }
 
+QtSerialBackend::~QtSerialBackend()
+{
+    close();
+}
+
 void QtSerialBackend::close()
 {
+    m_frame.stop();
+    closeReader();
     if (m_port.isOpen())
         m_port.close();
+}
+
+void QtSerialBackend::closeReader()
+{
+#ifdef Q_OS_UNIX
+    m_readNotifier.reset();
+    if (m_readFd >= 0)
+        ::close(m_readFd);
+    m_readFd = -1;
+#endif
 }
 
 bool QtSerialBackend::configure(const LineSettings& s)
@@ -144,13 +206,76 @@ void QtSerialBackend::drain()
 
 void QtSerialBackend::readArrived()
 {
+#ifdef Q_OS_UNIX
+    // Deaf until the frame ends: the rest of the burst waits in the driver.
+    m_readNotifier->setEnabled(false);
+#endif
+    if (!m_frame.isActive())
+        m_frame.start();
+}
+
+int QtSerialBackend::readWaiting(QByteArray& into)
+{
+#ifdef Q_OS_UNIX
+    for (;;) {
+        const qsizetype at = into.size();
+        into.resize(at + 4096);
+        const ssize_t n = ::read(m_readFd, into.data() + at, 4096);
+        into.resize(at + std::max<qsizetype>(n, 0));
+        if (n > 0)
+            continue;
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        if (errno != EINTR)
+            return errno;
+    }
+#else
+    Q_UNUSED(into);
+    return 0;
+#endif
+}
+
+bool QtSerialBackend::hungUp() const
+{
+#ifdef Q_OS_UNIX
+    pollfd state{m_readFd, POLLIN, 0};
+    return ::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return false;
+#endif
+}
+
+void QtSerialBackend::readBurst()
+{
+    if (!m_port.isOpen())
+        return;
+#ifdef Q_OS_UNIX
+    QByteArray bytes;
+    if (const int error = readWaiting(bytes)) {
+        emit deviceLost(QString::fromLocal8Bit(std::strerror(error)));
+        return;
+    }
+    if (bytes.isEmpty()) {
+        // Nothing to read: either the device hung up (a pty whose far end closed reads as empty
+        // and stays readable), or the console went quiet and the next burst is waited for.
+        if (hungUp()) {
+            emit deviceLost(QStringLiteral("the device hung up"));
+            return;
+        }
+        m_readNotifier->setEnabled(true);
+        return;
+    }
+    // While the console keeps talking the line is read once a frame and nothing else wakes the
+    // program.
+    m_frame.start();
+#else
     const QByteArray bytes = m_port.readAll();
+#endif
     // Bytes that came with a line error are not to be trusted: the error is reported and the
     // read dropped, rather than handed on into the buffer that the report has just emptied.
     if (checkErrorCounters())
         return;
-    if (!bytes.isEmpty())
-        emit received(bytes);
+    emit received(bytes);
 }
 
 void QtSerialBackend::portError(QSerialPort::SerialPortError error)

@@ -3,18 +3,30 @@
 #include "link/SerialBackend.h"
 
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <array>
+#include <memory>
 #include <optional>
 
-// The real serial device, through QSerialPort. QSerialPort no longer reports parity, framing or
-// break errors, so on Linux the driver's error counters are read after each arrival and their
-// increases raised as line errors. Drivers without counters (a pty) report none.
+// The real serial device. QSerialPort opens, configures and writes it; on Unix the program reads
+// it through a descriptor of its own. The console sends a few bytes at a time; rather than wake
+// for each of them, the first byte of a burst starts a frame, everything waiting is read at once
+// when the frame ends, and while the console keeps talking the line is read once a frame.
+// QSerialPort no longer reports parity, framing or break errors, so on Linux the driver's error
+// counters are read after each read and their increases raised as line errors. Drivers without
+// counters (a pty) report none.
 class QtSerialBackend : public SerialBackend
 {
     Q_OBJECT
 public:
+    // How long a burst gathers before it is read: well within the 20 ms in which a value must
+    // be on screen.
+    static constexpr int FrameMs = 16;
+
     explicit QtSerialBackend(QObject* parent = nullptr);
+    ~QtSerialBackend() override;
 
     bool open(const QString& device, const LineSettings& settings, OpenError* error) override;
     void close() override;
@@ -31,12 +43,23 @@ protected:
 private:
     // What stands at the path, before QSerialPort is asked: nothing, or not a terminal device.
     static std::optional<OpenFailure> checkPath(const QString& device);
+    static QString devicePath(const QString& device);
+    void closeReader();
+    bool hungUp() const;
     void readArrived();
+    void readBurst();
+    // Appends what the device holds beyond QSerialPort's buffer; the error number if the device
+    // is gone, else 0.
+    int readWaiting(QByteArray& into);
     void portError(QSerialPort::SerialPortError error);
     // Raises a line error for each counter that went up; true if any did.
     bool checkErrorCounters();
 
     QSerialPort m_port;
+    QTimer m_frame;
+    // The descriptor the line is read through, and its notifier (Unix); QSerialPort only writes.
+    int m_readFd = -1;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
     // frame, parity, brk, overrun, buf_overrun as last read; empty when the driver has none.
     bool m_isPty = false;
     bool m_haveCounters = false;
