@@ -5,7 +5,8 @@
 # coverage and findings; an input that breaks a target is kept in build/fuzz/findings/<target>/
 # and the script exits with 1. Copy such an input into fuzz/corpus/ to keep it as a test.
 #
-# Usage: ./fuzz.sh [seconds] [target...]   (targets: fuzz_receive fuzz_speedsearch fuzz_views)
+# Usage: ./fuzz.sh [seconds] [target...]
+#        (targets: fuzz_receive fuzz_speedsearch fuzz_views fuzz_recording)
 #        FUZZ_JOBS=n runs n processes of each target side by side on one corpus (default 1); the
 #        figures printed are their sums.
 set -euo pipefail
@@ -16,8 +17,9 @@ ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_receive fuzz_speedsearch fuzz_views)
-declare -A seeds=([fuzz_receive]=receive [fuzz_speedsearch]=speedsearch [fuzz_views]=receive)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_receive fuzz_speedsearch fuzz_views fuzz_recording)
+declare -A seeds=([fuzz_receive]=receive [fuzz_speedsearch]=speedsearch [fuzz_views]=receive
+    [fuzz_recording]=recording)
 
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -30,7 +32,8 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:quarantine_size_mb=8:allocator_release_to_os_interval_ms=-1
 jobs=${FUZZ_JOBS:-1}
 # Long enough for every message the receive path frames, short enough to keep it fast.
-declare -A max_len=([fuzz_receive]=1024 [fuzz_speedsearch]=512 [fuzz_views]=4096)
+declare -A max_len=([fuzz_receive]=1024 [fuzz_speedsearch]=512 [fuzz_views]=4096
+    [fuzz_recording]=4096)
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=0
 rows=()

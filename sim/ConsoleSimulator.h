@@ -79,8 +79,8 @@ struct SimulatorOptions
     int rate = 20;      // live messages per second once the data are loaded; 0: none
     bool flood = false; // keep the line full of live traffic
     bool verbose = false;
-    std::shared_ptr<const ReplaySession> replay; // play this back instead of the rig
-    double speedFactor = 1.0;                    // replay this many times faster
+    std::shared_ptr<const ReplaySession> replay = nullptr; // play this back, not the rig
+    double speedFactor = 1.0;                              // replay this many times faster
 };
 
 class ConsoleSimulator : public QObject

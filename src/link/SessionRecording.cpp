@@ -3,7 +3,6 @@
 #include "link/LineSettings.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstring>
 #include <initializer_list>
@@ -201,15 +200,22 @@ std::optional<SessionRecording> SessionRecording::load(const QString& path, QStr
         return fail(QStringLiteral("cannot read it (%1). Check the name and that you may read "
                                    "the file.")
                         .arg(file.errorString()));
-    if (file.size() > MaxFileBytes)
-        return fail(QStringLiteral("the file is larger than %1 MB, more than any recording; "
-                                   "choose the recording itself.")
-                        .arg(MaxFileBytes >> 20));
-    const QByteArray data = file.read(MaxFileBytes + 1);
-    if (data.size() > MaxFileBytes)
-        return fail(QStringLiteral("the file is larger than %1 MB, more than any recording; "
-                                   "choose the recording itself.")
-                        .arg(MaxFileBytes >> 20));
+    // Read in pieces: a pipe or a device tells no size, and a wrong file may never end.
+    QByteArray data;
+    for (;;) {
+        const QByteArray piece = file.read(1 << 20);
+        if (piece.isEmpty())
+            break;
+        if (data.size() + piece.size() > MaxFileBytes)
+            return fail(QStringLiteral("the file is larger than %1 MB, more than any recording; "
+                                       "choose the recording itself.")
+                            .arg(MaxFileBytes >> 20));
+        data += piece;
+    }
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("reading it failed (%1). Copy the file somewhere else and "
+                                   "try again.")
+                        .arg(file.errorString()));
     QString why;
     auto rec = parse(data, &why);
     if (!rec)

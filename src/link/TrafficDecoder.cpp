@@ -151,7 +151,8 @@ QString nameAt(const QByteArray& p, qsizetype start, qsizetype count)
 
 QString tooShort(const QByteArray& p)
 {
-    return QStringLiteral("too short (%1 bytes): ignored").arg(p.size());
+    return p.size() == 1 ? QStringLiteral("too short, 1 byte: ignored")
+                         : QStringLiteral("too short, %1 bytes: ignored").arg(p.size());
 }
 
 QString pageText(int kind, int number)

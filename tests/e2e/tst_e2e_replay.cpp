@@ -1,0 +1,131 @@
+// A session recorded from the program's serial port and played back by the simulator gives the
+// program the same records, field by field, as the live session gave it; and the simulator logs
+// what the program sends meanwhile.
+
+#include "SimulatorLink.h"
+#include "link/SessionRecordingWriter.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+SimulatorOptions console(bool extended)
+{
+    return {.speed = 38400, .seed = 7, .extended = extended, .pacing = false, .rate = 0};
+}
+
+// Both sides quiet, twice 100 ms apart, so that the last bytes have crossed the pty.
+bool settled(ConsoleSimulator& sim, frmMain& main)
+{
+    const auto quiet = [&] {
+        return sim.queuedBytes() == 0 && main.MSComm1().InBufferCount() == 0;
+    };
+    return QTest::qWaitFor([&] { return quiet() && (QTest::qWait(100), quiet()); }, 10000);
+}
+
+void compareProfiles(const SharedState& got, const SharedState& want)
+{
+    QCOMPARE(got.ProfileCount(), want.ProfileCount());
+    for (const Profile& w : want.Profiles) {
+        const Profile* g = got.findProfile(w.ProfNum());
+        QVERIFY(g);
+        QCOMPARE(g->ChannelCount(), w.ChannelCount());
+        for (qint16 k = 0; k < Profile::MaxChannels; ++k) {
+            QCOMPARE(g->StepsPer(k), w.StepsPer(k));
+            for (qint16 j = 0; j < w.StepsPer(k); ++j) {
+                QCOMPARE(g->StepVal(k, j), w.StepVal(k, j));
+                QCOMPARE(g->StepStrt(k, j), w.StepStrt(k, j));
+                QCOMPARE(g->StepEnd(k, j), w.StepEnd(k, j));
+                QCOMPARE(g->StepName(k, j), w.StepName(k, j));
+            }
+        }
+    }
+}
+
+} // namespace
+
+class tst_E2eReplay : public QObject
+{
+    Q_OBJECT
+private slots:
+    void replayGivesTheRecordsTheLiveSessionGave_data();
+    void replayGivesTheRecordsTheLiveSessionGave();
+};
+
+void tst_E2eReplay::replayGivesTheRecordsTheLiveSessionGave_data()
+{
+    QTest::addColumn<bool>("extended");
+    QTest::newRow("standard console") << false;
+    QTest::newRow("extended console") << true;
+}
+
+void tst_E2eReplay::replayGivesTheRecordsTheLiveSessionGave()
+{
+    QFETCH(bool, extended);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("session.lvrec"));
+
+    // The live session, recorded as the main window records it: the data load, then a second
+    // of live traffic.
+    ConsoleSimulator live(console(extended));
+    frmMain recorded;
+    SessionRecordingWriter writer;
+    QVERIFY(writer.open(file, SessionRecordingWriter::IfExists::Refuse));
+    writer.attach(recorded.MSComm1());
+    connect(&recorded.session(), &Session::linkStateChanged, &writer, [&] {
+        if (recorded.session().linkState() == Session::LinkState::Connected)
+            writer.markLinkUp();
+    });
+    QVERIFY(linkUp(live, recorded));
+    live.setLiveRate(200);
+    QTest::qWait(1000);
+    live.setLiveRate(0);
+    QVERIFY(settled(live, recorded));
+    writer.close();
+
+    // The same session played back four times as fast to another program.
+    QString error;
+    SimulatorOptions options;
+    options.replay = ReplaySession::load(file, &error);
+    QVERIFY2(options.replay, qPrintable(error));
+    options.speed = options.replay->consoleSpeed;
+    options.speedFactor = 4;
+    ConsoleSimulator replay(options);
+    QStringList log;
+    connect(&replay, &ConsoleSimulator::logLine, this, [&](const QString& l) { log << l; });
+    QSignalSpy finished(&replay, &ConsoleSimulator::replayFinished);
+    QVERIFY(replay.openPty());
+    qputenv("LVMONITOR_COM1", replay.devicePath().toLocal8Bit());
+    frmMain replayed;
+    replayed.show();
+    replayed.Connect();
+    qunsetenv("LVMONITOR_COM1");
+    QVERIFY(finished.wait(15000));
+    QVERIFY(settled(replay, replayed));
+    // The program asked for the data as it does after every link-up; the replay only listens.
+    QTRY_VERIFY_WITH_TIMEOUT(log.filter(QStringLiteral("<- A5 04 FF")).size() == 1, 5000);
+
+    const SharedState& want = recorded.state();
+    const SharedState& got = replayed.state();
+    QCOMPARE(got.ExtendedFormat, extended);
+    QCOMPARE(got.ExtendedFormat, want.ExtendedFormat);
+    for (int n = 0; n < SharedState::FixtureCount; ++n)
+        QVERIFY2(got.Fixtures[n] == want.Fixtures[n],
+                 qPrintable(QStringLiteral("fixture %1").arg(n)));
+    for (int d = 0; d < SharedState::DimmerCount; ++d)
+        QVERIFY2(got.Dimmers[d] == want.Dimmers[d], qPrintable(QStringLiteral("dimmer %1").arg(d)));
+    for (int p = 0; p < SharedState::PlaybackCount; ++p)
+        QVERIFY2(got.Playbacks[p] == want.Playbacks[p],
+                 qPrintable(QStringLiteral("playback %1").arg(p)));
+    compareProfiles(got, want);
+    QVERIFY(got.DmxFixtureMap == want.DmxFixtureMap);
+    QVERIFY(got.DmxDimmerMap == want.DmxDimmerMap);
+    // The live traffic moved something, so the comparison saw more than the data load.
+    int lit = 0;
+    for (const Dimmer& d : got.Dimmers)
+        lit += d.DimmerLevel() != 0;
+    QVERIFY(lit > 0);
+}
+
+QTEST_MAIN(tst_E2eReplay)
+#include "tst_e2e_replay.moc"

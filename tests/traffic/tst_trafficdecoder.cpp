@@ -1,0 +1,259 @@
+// The traffic decoder: every kind the program receives and every command it sends is named and
+// put into words, with the records naming fixtures and dimmers; frames are found across any
+// chunking, noise becomes one skipped line, and the hello reply starts the clock.
+
+#include "FakeLink.h"
+#include "Payloads.h"
+#include "link/Commands.h"
+#include "link/TrafficDecoder.h"
+
+#include <QTest>
+
+using Payloads::bytes;
+using Payloads::message;
+using Direction = TrafficLine::Direction;
+
+namespace {
+
+// A rig the decodings can name: fixture 2 "Spot" at 301 (Pan, Tilt, Dim; profile 5 names Pan's
+// values), dimmer 10 "Front L" at 12.
+void loadRecords(FakeLink& link)
+{
+    link.port.setPortOpen(true);
+    link.rx.RxState = Receiver::Hunting;
+    link.port.setRThreshold(1);
+    link.feed(message(7, Payloads::profile(5, {{{64, 0, 127, "Slow"}, {200, 128, 255, "Fast"}}})));
+    link.feed(message(4, Payloads::fixture({.number = 1, .profile = 5, .address = 301})));
+    link.feed(message(17, Payloads::dimmer(9, true, 12, "Front L", 0)));
+    link.rx.processindata();
+}
+
+// "kind|length|fields" of each line.
+QStringList summary(const std::vector<TrafficLine>& lines)
+{
+    QStringList out;
+    for (const TrafficLine& l : lines)
+        out << QStringLiteral("%1|%2|%3").arg(l.kindText()).arg(l.length).arg(l.decoded);
+    return out;
+}
+
+} // namespace
+
+class tst_TrafficDecoder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyConsoleKindIsNamedAndDecoded_data();
+    void everyConsoleKindIsNamedAndDecoded();
+    void everyCommandIsNamedAndDecoded_data();
+    void everyCommandIsNamedAndDecoded();
+    void framesAreFoundWhateverTheChunkingAndNoiseIsOneLine_data();
+    void framesAreFoundWhateverTheChunkingAndNoiseIsOneLine();
+    void helloReplyShowsItsSpeedAndStartsTheClock();
+};
+
+void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("expected"); // kind|fields
+
+    const auto row = [](const char* name, int kind, const QByteArray& payload, const char* text) {
+        QTest::newRow(name) << kind << payload << QString::fromUtf8(text);
+    };
+    row("page selection", 2, bytes({0, 5}), "2 page selection|scene page 6 on display");
+    row("no page", 2, bytes({0xFF, 0}), "2 page selection|no page on display");
+    row("page contents", 3, bytes({3, 1, 4, 2, 8}) + QByteArray(16, 'x'),
+        "3 page contents|factory preset page 2 (fixture 5): 2 entries of 8 bytes");
+    row("page contents cut short", 3, bytes({0, 0, 0, 3, 8}) + QByteArray(8, 'x'),
+        "3 page contents|scene page 1: 3 entries of 8 bytes, cut short");
+    row("fixture data", 4,
+        Payloads::fixture(
+            {.number = 2, .profile = 5, .nchnls = 6, .multi = 2, .address = 101, .name = "Wash"}),
+        "4 fixture data|fixture 3 'Wash': profile 5, 2 × 6 channels at 101");
+    row("empty fixture slot", 4, bytes({7, 0}), "4 fixture data|fixture 8: empty slot");
+    row("scene events", 5, bytes({0, 1, 2, 0xFF}), "5 scene events|scene buffer, 4 bytes");
+    row("profile data", 7, Payloads::profile(4, {{{1, 0, 9, "A"}, {2, 10, 19, "B"}}, {}}),
+        "7 profile data|profile 4: 2 channels, 2 steps");
+    row("channel value", 8, bytes({1, 0, 200}),
+        "8 channel value|fixture 2 'Spot' channel 1 'Pan' = 200 'Fast'");
+    row("channel beyond the records", 8, bytes({48, 0, 1}),
+        "8 channel value|fixture 49 channel 1 is beyond the records: ignored");
+    row("DMX level at a fixture", 9, bytes({0x2D, 0x01, 128}),
+        "9 DMX level|address 301 = fixture 2 'Spot' channel 1 'Pan', level 128 'Fast'");
+    row("DMX level at a dimmer", 9, bytes({12, 0, 7}),
+        "9 DMX level|address 12 = dimmer 10 'Front L', level 7");
+    row("DMX level at nothing", 9, bytes({0x40, 0x06, 7}),
+        "9 DMX level|address 1600 (no fixture or dimmer there), level 7");
+    row("DMX level beyond the map", 9, bytes({0x41, 0x06, 7}),
+        "9 DMX level|address 1601 is beyond the last (1600): ignored");
+    row("all levels off", 10, bytes({0xFF, 0, 0}),
+        "10 all levels off|every fixture channel and dimmer to 0");
+    row("fixture selection", 12, bytes({1, 1}), "12 fixture selection|fixture 2 'Spot' selected");
+    row("console information", 16, bytes({3, 2, 7, 0}),
+        "16 console information|console type 3: extended formats");
+    row("dimmer data", 17, Payloads::dimmer(9, true, 12, "Front L", 0),
+        "17 dimmer data|dimmer 10 'Front L' patched at 12, level 0");
+    row("dimmer not patched", 17, Payloads::dimmer(3, false, 0, "", 0),
+        "17 dimmer data|dimmer 4 not patched");
+    row("dimmer level", 18, bytes({9, 128}), "18 dimmer level|dimmer 10 'Front L' level 128 (50%)");
+    row("playback data", 19, Payloads::playback(9, 2, 25, 4, 255),
+        "19 playback data|flex fader 2: factory preset 5 page F2 'Memory', level 255");
+    row("playback level", 20, bytes({2, 0}), "20 playback level|playback fader 3 level 0 (0%)");
+    row("playback page change", 21, bytes({1, 0xFF}),
+        "21 playback page change|flex faders: no flex page");
+    row("show list", 22,
+        Payloads::showList(2, 5, "Finale", {{0, 1, "a"}, {4, 0, "b"}, {1, 1, "c"}, {2, 2, "d"}}),
+        "22 show list|show 3 page 6 'Finale': 4 steps");
+    row("show started", 23, bytes({2, 5}), "23 show started|show 3 page 6 started");
+    row("show step", 24, bytes({2, 5, 3}), "24 show step|show 3 page 6 at step 4");
+    row("a name is taken as it is", 17, Payloads::dimmer(0, true, 1, "%1 %2", 0),
+        "17 dimmer data|dimmer 1 '%1 %2' patched at 1, level 0");
+    row("unknown kind", 6, bytes({1, 2}), "6 unknown|a kind the program has no use for: dropped");
+    row("short payload", 18, bytes({9}), "18 dimmer level|too short, 1 byte: ignored");
+}
+
+void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded()
+{
+    QFETCH(int, kind);
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, expected);
+    FakeLink link;
+    loadRecords(link);
+    TrafficDecoder decoder(link.state);
+    std::vector<TrafficLine> lines;
+    decoder.received(message(kind, payload), 0, lines);
+    QCOMPARE(lines.size(), size_t(1));
+    const TrafficLine& line = lines.front();
+    QCOMPARE(line.direction, Direction::FromConsole);
+    QCOMPARE(line.kind, kind);
+    QCOMPARE(line.length, int(payload.size()));
+    QCOMPARE(line.payload, payload);
+    QCOMPARE(line.kindText() + QLatin1Char('|') + line.decoded, expected);
+}
+
+void tst_TrafficDecoder::everyCommandIsNamedAndDecoded_data()
+{
+    QTest::addColumn<QByteArray>("write");
+    QTest::addColumn<QString>("line"); // the line settings in force
+    QTest::addColumn<QStringList>("expected");
+
+    const QString fast = QStringLiteral("38400,n,8,1");
+    const auto row = [&](const char* name, const QByteArray& write, const QStringList& expected,
+                         const QString& line = QStringLiteral("38400,n,8,1")) {
+        QTest::newRow(name) << write << line << expected;
+    };
+    row("hello", Commands::Hello(), {"A5 01 hello|0|at 19200 bit/s"}, "19200,n,8,1");
+    row("hello at 1200", Commands::Hello1200(), {"55 25 05 hello|0|at 1200 bit/s, 7 data bits"},
+        "1200,n,7,1");
+    row("page contents request", Commands::PageContentsRequest(0, 5),
+        {"A5 03 page contents request|2|asks for the scene page 6"});
+    row("all data, two commands in one write", Commands::RequestAllData(),
+        {"A5 04 fixture data request|1|asks for every fixture",
+         "A5 11 dimmer data request|1|asks for every dimmer"});
+    row("monitor closing", Commands::MonitorClosing(),
+        {"A5 0B monitor notice|1|the monitor is going away"});
+    row("fixtures view opened", Commands::FixturesViewOpened(),
+        {"A5 0B monitor notice|1|the fixtures view opened"});
+    row("fixtures view closed", Commands::FixturesViewClosed(),
+        {"A5 0B monitor notice|1|the fixtures view closed"});
+    row("channel value", Commands::ChannelValue(1, 0, 64),
+        {"A5 08 channel value|3|sets fixture 2 'Spot' channel 1 'Pan' to 64 'Slow'"});
+    row("channel value A5 and its 00, then a command",
+        Commands::ChannelValue(1, 2, 0xA5) + Commands::PageUp(),
+        {"A5 08 channel value|4|sets fixture 2 'Spot' channel 3 'Dim' to 165",
+         "A5 0D page step|1|page up"});
+    row("current page request", Commands::CurrentPageRequest(),
+        {"A5 02 current page request|0|which page is on display?"});
+    row("page down", Commands::PageDown(), {"A5 0D page step|1|page down"});
+    row("page kind", Commands::PageKind(5), {"A5 0E page kind|1|fixture group pages"});
+    row("entry pick", Commands::EntryPick(3, true),
+        {"A5 0F entry pick|2|entry 4, added to the selection"});
+    row("scene events request", Commands::SceneEventsRequest(),
+        {"A5 05 scene events request|0|asks for the scene buffer"});
+    row("playback request", Commands::PlaybackRequest(9),
+        {"A5 13 playback request|1|asks for flex fader 2"});
+    row("playback pages request", Commands::PlaybackPagesRequest(),
+        {"A5 15 playback pages request|1|asks for the playback pages"});
+    row("show list request", Commands::ShowListRequest(2, 5),
+        {"A5 16 show list request|2|asks for the steps of show 3 page 6"});
+    row("unknown command", bytes({0xA5, 0x30, 1, 2}),
+        {"A5 30 unknown|2|a command the console does not know"});
+    row("cut short", bytes({0xA5, 0x16, 1}),
+        {"A5 16 show list request|1|cut short: 1 of 2 operand bytes"});
+    row("bytes outside commands", bytes({1, 2, 0xA5, 0x02}),
+        {"skipped bytes|2|2 bytes outside any command",
+         "A5 02 current page request|0|which page is on display?"});
+}
+
+void tst_TrafficDecoder::everyCommandIsNamedAndDecoded()
+{
+    QFETCH(QByteArray, write);
+    QFETCH(QString, line);
+    QFETCH(QStringList, expected);
+    FakeLink link;
+    loadRecords(link);
+    TrafficDecoder decoder(link.state);
+    std::vector<TrafficLine> lines;
+    decoder.sent(write, 0, line, lines);
+    QCOMPARE(summary(lines), expected);
+    for (const TrafficLine& l : lines)
+        QCOMPARE(l.direction, Direction::ToConsole);
+}
+
+void tst_TrafficDecoder::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine_data()
+{
+    QTest::addColumn<int>("pieceSize");
+    QTest::newRow("all at once") << 1000;
+    QTest::newRow("a byte at a time") << 1;
+    QTest::newRow("in threes") << 3;
+}
+
+void tst_TrafficDecoder::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine()
+{
+    QFETCH(int, pieceSize);
+    // Noise, a DMX level, one stray byte, an empty message, a header too long to be real, and a
+    // dimmer level; then noise still running.
+    const QByteArray stream = bytes({0xFF, 0x00}) + message(9, bytes({0x2D, 0x01, 0x80})) +
+                              bytes({0x7E, 0xA5, 0x12, 0x00, 0x00, 0xA5, 0x12, 0x00, 0x80}) +
+                              message(18, bytes({9, 0x40})) + bytes({1, 2, 3});
+    SharedState state;
+    TrafficDecoder decoder(state);
+    std::vector<TrafficLine> lines;
+    for (qsizetype i = 0; i < stream.size(); i += pieceSize)
+        decoder.received(stream.mid(i, pieceSize), 0, lines);
+    decoder.flush(lines);
+    QCOMPARE(summary(lines),
+             QStringList({"skipped bytes|2|skipped 2 bytes",
+                          "9 DMX level|3|address 301 (no fixture or dimmer there), level 128",
+                          "skipped bytes|1|skipped 1 byte", "18 dimmer level|0|no payload: dropped",
+                          "18 dimmer level|32768|length 32768 is more than a message holds: "
+                          "dropped, the next start byte is sought",
+                          "18 dimmer level|2|dimmer 10 level 64 (25%)",
+                          "skipped bytes|3|skipped 3 bytes"}));
+}
+
+void tst_TrafficDecoder::helloReplyShowsItsSpeedAndStartsTheClock()
+{
+    SharedState state;
+    TrafficDecoder decoder(state);
+    std::vector<TrafficLine> lines;
+    decoder.sent(Commands::Hello(), 100, QStringLiteral("38400,n,8,1"), lines);
+    decoder.sent(Commands::Hello(), 1100, QStringLiteral("19200,n,8,1"), lines);
+    // Garbage from the speed before, then the reply and the console information in pieces.
+    decoder.received(bytes({0xE0, 0xA5}), 1150, lines);
+    decoder.received(bytes({0x01, 0xA5, 0x10, 0x04}), 1200, lines);
+    decoder.received(bytes({0x00, 3, 2, 7, 0}), 1210, lines);
+    QCOMPARE(summary(lines),
+             QStringList({"A5 01 hello|0|at 38400 bit/s", "A5 01 hello|0|at 19200 bit/s",
+                          "skipped bytes|1|skipped 1 byte", "hello reply|2|at 19200 bit/s",
+                          "16 console information|4|console type 3: extended "
+                          "formats"}));
+    QCOMPARE(lines[0].timeMs, qint64(0)); // before the link-up: from the first bytes seen
+    QCOMPARE(lines[1].timeMs, qint64(1000));
+    QCOMPARE(lines[3].timeMs, qint64(0));
+    QCOMPARE(lines[4].timeMs, qint64(10));
+}
+
+QTEST_GUILESS_MAIN(tst_TrafficDecoder)
+#include "tst_trafficdecoder.moc"
