@@ -1,101 +1,14 @@
 #include "link/TrafficDecoder.h"
 
-#include "link/LineSettings.h"
-#include "model/AnsiText.h"
-#include "model/LevelText.h"
-#include "model/SharedState.h"
-
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr char kStart = char(0xA5);
-constexpr int kSlowHello = 0x55; // the hello at 1200 bit/s is 55 25 05, not A5-prefixed
 const QByteArray kHello("\xA5\x01", 2);
 const QByteArray kSlowHelloBytes("\x55\x25\x05", 3);
 
-const char* consoleKindName(int kind)
-{
-    switch (kind) {
-    case 2:
-        return "page selection";
-    case 3:
-        return "page contents";
-    case 4:
-        return "fixture data";
-    case 5:
-        return "scene events";
-    case 7:
-        return "profile data";
-    case 8:
-        return "channel value";
-    case 9:
-        return "DMX level";
-    case 10:
-        return "all levels off";
-    case 12:
-        return "fixture selection";
-    case 16:
-        return "console information";
-    case 17:
-        return "dimmer data";
-    case 18:
-        return "dimmer level";
-    case 19:
-        return "playback data";
-    case 20:
-        return "playback level";
-    case 21:
-        return "playback page change";
-    case 22:
-        return "show list";
-    case 23:
-        return "show started";
-    case 24:
-        return "show step";
-    default:
-        return nullptr;
-    }
-}
-
-const char* commandName(int code)
-{
-    switch (code) {
-    case 0x01:
-        return "hello";
-    case 0x02:
-        return "current page request";
-    case 0x03:
-        return "page contents request";
-    case 0x04:
-        return "fixture data request";
-    case 0x05:
-        return "scene events request";
-    case 0x08:
-        return "channel value";
-    case 0x0B:
-        return "monitor notice";
-    case 0x0D:
-        return "page step";
-    case 0x0E:
-        return "page kind";
-    case 0x0F:
-        return "entry pick";
-    case 0x11:
-        return "dimmer data request";
-    case 0x13:
-        return "playback request";
-    case 0x15:
-        return "playback pages request";
-    case 0x16:
-        return "show list request";
-    default:
-        return nullptr;
-    }
-}
-
-// Operand bytes after A5 and the command byte; -1 for a byte that is no command.
 int operandCount(int code)
 {
     switch (code) {
@@ -127,154 +40,9 @@ int u8(const QByteArray& p, qsizetype i)
     return quint8(p[i]);
 }
 
-// Texts are put together with one multi-argument arg(), so that a name holding "%1" stays as it
-// is.
-QString num(int n)
-{
-    return QString::number(n);
-}
-
-// A name in quotes, without the blanks and NULs that fill its field.
-QString quoted(QString s)
-{
-    qsizetype end = s.size();
-    while (end > 0 && (s[end - 1] == QLatin1Char(' ') || s[end - 1] == QChar(0)))
-        --end;
-    s.truncate(end);
-    return QLatin1Char('\'') + s + QLatin1Char('\'');
-}
-
-QString nameAt(const QByteArray& p, qsizetype start, qsizetype count)
-{
-    return quoted(AnsiText::decode(p, start, count));
-}
-
-QString tooShort(const QByteArray& p)
-{
-    return p.size() == 1 ? QStringLiteral("too short, 1 byte: ignored")
-                         : QStringLiteral("too short, %1 bytes: ignored").arg(p.size());
-}
-
-QString pageText(int kind, int number)
-{
-    const int n = number + 1;
-    switch (kind) {
-    case 0:
-        return QStringLiteral("scene page %1").arg(n);
-    case 1:
-        return QStringLiteral("show page %1").arg(n);
-    case 2:
-        return QStringLiteral("preset page %1").arg(n);
-    case 3:
-        return QStringLiteral("factory preset page %1").arg(n);
-    case 4:
-        return QStringLiteral("chase page %1").arg(n);
-    case 5:
-        return QStringLiteral("factory chase page %1").arg(n);
-    case 6:
-        return QStringLiteral("fixture page");
-    case 7:
-        return QStringLiteral("fixture group page");
-    default:
-        return QStringLiteral("page of unknown kind %1").arg(kind);
-    }
-}
-
-QString faderText(int p)
-{
-    return p < 8 ? QStringLiteral("playback fader %1").arg(p + 1)
-                 : QStringLiteral("flex fader %1").arg(p - 7);
-}
-
-QString memoryText(int type, int page, int number)
-{
-    const int n = number + 1;
-    switch (type) {
-    case 1:
-        return QStringLiteral("scene %1 page %2").arg(n).arg(page + 1);
-    case 2:
-        return page > 23 ? QStringLiteral("factory preset %1 page F%2").arg(n).arg(page - 23)
-                         : QStringLiteral("preset %1 page %2").arg(n).arg(page + 1);
-    case 3:
-        return QStringLiteral("chase %1 page %2").arg(n).arg(page + 1);
-    case 4:
-        return QStringLiteral("show %1 page %2").arg(n).arg(page + 1);
-    default:
-        return QStringLiteral("memory of unknown type %1").arg(type);
-    }
-}
-
-QString showText(const QByteArray& p)
-{
-    return QStringLiteral("show %1 page %2").arg(u8(p, 0) + 1).arg(u8(p, 1) + 1);
-}
-
-QString speedText(const QString& lineSettings)
-{
-    const auto s = LineSettings::parse(lineSettings);
-    if (!s)
-        return QStringLiteral("at an unknown speed");
-    QString text = QStringLiteral("at %1 bit/s").arg(s->baud);
-    if (s->dataBits != 8)
-        text += QStringLiteral(", %1 data bits").arg(s->dataBits);
-    return text;
-}
-
 } // namespace
 
-QString TrafficLine::kindName(Direction direction, int kind)
-{
-    if (kind == SkippedBytes)
-        return QStringLiteral("skipped bytes");
-    if (kind == HelloReply)
-        return QStringLiteral("hello reply");
-    if (direction == Direction::FromConsole) {
-        const char* name = consoleKindName(kind);
-        return QStringLiteral("%1 %2").arg(kind).arg(QLatin1String(name ? name : "unknown"));
-    }
-    if (kind == kSlowHello)
-        return QStringLiteral("55 25 05 hello");
-    const char* name = commandName(kind);
-    return QStringLiteral("A5 %1 %2")
-        .arg(kind, 2, 16, QLatin1Char('0'))
-        .toUpper()
-        .arg(QLatin1String(name ? name : "unknown"));
-}
-
-QString TrafficLine::directionText(Direction direction)
-{
-    return direction == Direction::FromConsole ? QStringLiteral("console \u2192 PC")
-                                               : QStringLiteral("PC \u2192 console");
-}
-
-QList<int> TrafficDecoder::knownKinds(TrafficLine::Direction direction)
-{
-    if (direction == TrafficLine::Direction::FromConsole)
-        return {TrafficLine::HelloReply,
-                2,
-                3,
-                4,
-                5,
-                7,
-                8,
-                9,
-                10,
-                12,
-                16,
-                17,
-                18,
-                19,
-                20,
-                21,
-                22,
-                23,
-                24,
-                TrafficLine::SkippedBytes};
-    return {0x01, kSlowHello, 0x02, 0x03, 0x04, 0x05, 0x08, 0x0B,
-            0x0D, 0x0E,       0x0F, 0x11, 0x13, 0x15, 0x16, TrafficLine::SkippedBytes};
-}
-
-TrafficDecoder::TrafficDecoder(const SharedState& state) : m_state(state)
+TrafficDecoder::TrafficDecoder(const SharedState& state) : m_fields(state)
 {
     m_header.reserve(3);
 }
@@ -407,7 +175,7 @@ void TrafficDecoder::emitMessage(std::vector<TrafficLine>& out)
                        ? QStringLiteral("length %1 is more than a message holds: dropped, the "
                                         "next start byte is sought")
                              .arg(m_length)
-                       : decodeMessage(m_kind, m_payload);
+                       : m_fields.message(m_kind, m_payload);
     out.push_back(std::move(line));
 }
 
@@ -429,7 +197,7 @@ void TrafficDecoder::sent(const QByteArray& bytes, qint64 nowMs, const QString& 
     const auto awaitReply = [&](const QByteArray& reply) {
         m_reply = reply;
         m_replySoFar.clear();
-        m_helloSpeed = speedText(lineSettings);
+        m_helloSpeed = TrafficFields::speed(lineSettings);
         m_rx = State::AwaitHello;
     };
     const qsizetype n = bytes.size();
@@ -437,7 +205,7 @@ void TrafficDecoder::sent(const QByteArray& bytes, qint64 nowMs, const QString& 
     while (i < n) {
         if (bytes.mid(i, 3) == kSlowHelloBytes) {
             awaitReply(kSlowHelloBytes);
-            line(kSlowHello, {}, speedText(lineSettings));
+            line(TrafficLine::SlowHello, {}, TrafficFields::speed(lineSettings));
             i += 3;
             continue;
         }
@@ -477,281 +245,7 @@ void TrafficDecoder::sent(const QByteArray& bytes, qint64 nowMs, const QString& 
         }
         if (code == 0x01)
             awaitReply(kHello);
-        line(code, ops, code == 0x01 ? speedText(lineSettings) : decodeCommand(code, ops));
-    }
-}
-
-QString TrafficDecoder::fixtureText(int f) const
-{
-    QString text = QStringLiteral("fixture %1").arg(f + 1);
-    if (f < SharedState::FixtureCount && m_state.Fixtures[size_t(f)].FixtType() != 0)
-        text += QLatin1Char(' ') + quoted(m_state.Fixtures[size_t(f)].FixtName());
-    return text;
-}
-
-QString TrafficDecoder::dimmerText(int d) const
-{
-    QString text = QStringLiteral("dimmer %1").arg(d + 1);
-    if (d < SharedState::DimmerCount && m_state.Dimmers[size_t(d)].DimmerPatched())
-        text += QLatin1Char(' ') + quoted(m_state.Dimmers[size_t(d)].DimmerName());
-    return text;
-}
-
-QString TrafficDecoder::decodeMessage(int kind, const QByteArray& p) const
-{
-    const auto need = [&p](qsizetype n) { return p.size() >= n; };
-    switch (kind) {
-    case 2:
-        if (u8(p, 0) == 0xFF)
-            return QStringLiteral("no page on display");
-        return need(2) ? pageText(u8(p, 0), u8(p, 1)) + QStringLiteral(" on display") : tooShort(p);
-    case 3: {
-        if (!need(5))
-            return tooShort(p);
-        QString text = pageText(u8(p, 0), u8(p, 1));
-        if (u8(p, 0) == 3)
-            text += u8(p, 2) == 0xFF ? QStringLiteral(" (no fixture selected)")
-                                     : QStringLiteral(" (fixture %1)").arg(u8(p, 2) + 1);
-        const int count = u8(p, 3);
-        text += QStringLiteral(": %1 entries of %2 bytes").arg(count).arg(u8(p, 4));
-        if (p.size() < 5 + count * u8(p, 4))
-            text += QStringLiteral(", cut short");
-        return text;
-    }
-    case 4: {
-        const int f = u8(p, 0);
-        if (f >= SharedState::FixtureCount)
-            return QStringLiteral("fixture %1 is beyond the 48 slots: ignored").arg(f + 1);
-        if (!need(2))
-            return tooShort(p);
-        if (u8(p, 1) == 0)
-            return QStringLiteral("fixture %1: empty slot").arg(f + 1);
-        if (!need(29))
-            return tooShort(p);
-        const int type = u8(p, 1);
-        const int address = u8(p, 5) | (u8(p, 6) << 8);
-        return QStringLiteral("fixture %1 %2: %3, %4 \u00D7 %5 channels at %6")
-            .arg(num(f + 1), nameAt(p, 13, 16),
-                 type == 255 ? QStringLiteral("profile %1").arg(u8(p, 2))
-                             : QStringLiteral("type %1").arg(type),
-                 num(std::max(u8(p, 4), 1)), num(u8(p, 3)), num(address));
-    }
-    case 5:
-        return QStringLiteral("scene buffer, %1 bytes").arg(p.size());
-    case 7: {
-        QString text = QStringLiteral("profile %1").arg(u8(p, 0));
-        if (!need(32))
-            return text;
-        const int channels = u8(p, 31);
-        int steps = 0;
-        for (int k = 0; k < std::min(channels, 32) && 70 + k < p.size(); ++k)
-            steps += u8(p, 70 + k);
-        return text + QStringLiteral(": %1 channels, %2 steps").arg(channels).arg(steps);
-    }
-    case 8: {
-        if (!need(3))
-            return tooShort(p);
-        const int f = u8(p, 0);
-        const int ch = u8(p, 1);
-        if (f >= SharedState::FixtureCount || ch >= Fixture::MaxChannels)
-            return QStringLiteral("fixture %1 channel %2 is beyond the records: ignored")
-                .arg(f + 1)
-                .arg(ch + 1);
-        return channelText(f, ch) + QStringLiteral(" = ") + valueText(f, ch, u8(p, 2));
-    }
-    case 9: {
-        if (!need(3))
-            return tooShort(p);
-        const int address = u8(p, 0) | (u8(p, 1) << 8);
-        const int value = u8(p, 2);
-        if (address > SharedState::MaxDmxAddress)
-            return QStringLiteral("address %1 is beyond the last (%2): ignored")
-                .arg(address)
-                .arg(SharedState::MaxDmxAddress);
-        QStringList owners;
-        const int f = m_state.DmxFixtureMap[size_t(address)];
-        int ch = -1;
-        if (f < SharedState::FixtureCount) {
-            ch = address - quint16(m_state.Fixtures[size_t(f)].DmxAddr());
-            if (ch >= 0 && ch < Fixture::MaxChannels)
-                owners << channelText(f, ch);
-            else
-                ch = -1;
-        }
-        const int d = m_state.DmxDimmerMap[size_t(address)];
-        if (d < SharedState::DimmerCount)
-            owners << dimmerText(d);
-        const QString level = ch >= 0 ? valueText(f, ch, quint8(value)) : QString::number(value);
-        if (owners.isEmpty())
-            return QStringLiteral("address %1 (no fixture or dimmer there), level %2")
-                .arg(num(address), level);
-        return QStringLiteral("address %1 = %2, level %3")
-            .arg(num(address), owners.join(QStringLiteral(" and ")), level);
-    }
-    case 10:
-        return need(3) && u8(p, 0) == 0xFF && u8(p, 1) == 0 && u8(p, 2) == 0
-                   ? QStringLiteral("every fixture channel and dimmer to 0")
-                   : QStringLiteral("not the all-off bytes FF 00 00: ignored");
-    case 12:
-        if (!need(2))
-            return tooShort(p);
-        if (u8(p, 0) >= SharedState::FixtureCount)
-            return QStringLiteral("fixture %1 is beyond the 48 slots: ignored").arg(u8(p, 0) + 1);
-        return fixtureText(u8(p, 0)) +
-               (u8(p, 1) ? QStringLiteral(" selected") : QStringLiteral(" deselected"));
-    case 16:
-        return u8(p, 0) == 3 ? QStringLiteral("console type 3: extended formats")
-                             : QStringLiteral("console type %1: standard formats").arg(u8(p, 0));
-    case 17: {
-        const int d = u8(p, 0);
-        if (d >= SharedState::DimmerCount)
-            return QStringLiteral("dimmer %1 is beyond the 128: ignored").arg(d + 1);
-        if (!need(2))
-            return tooShort(p);
-        if (u8(p, 1) == 0)
-            return QStringLiteral("dimmer %1 not patched").arg(d + 1);
-        if (!need(24))
-            return tooShort(p);
-        return QStringLiteral("dimmer %1 %2 patched at %3, level %4")
-            .arg(num(d + 1), nameAt(p, 7, 16), num(u8(p, 2) | (u8(p, 3) << 8)), num(u8(p, 23)));
-    }
-    case 18:
-        if (!need(2))
-            return tooShort(p);
-        if (u8(p, 0) >= SharedState::DimmerCount)
-            return QStringLiteral("dimmer %1 is beyond the 128: ignored").arg(u8(p, 0) + 1);
-        return QStringLiteral("%1 level %2 (%3)")
-            .arg(dimmerText(u8(p, 0)), num(u8(p, 1)), percentText(quint8(u8(p, 1))));
-    case 19: {
-        const int n = u8(p, 0);
-        if (n >= SharedState::PlaybackCount)
-            return QStringLiteral("playback %1 is beyond the 16: ignored").arg(n + 1);
-        if (!need(2))
-            return tooShort(p);
-        if (u8(p, 1) == 0)
-            return faderText(n) + QStringLiteral(": nothing assigned");
-        if (!need(23))
-            return tooShort(p);
-        return QStringLiteral("%1: %2 %3, level %4")
-            .arg(faderText(n), memoryText(u8(p, 3), u8(p, 4), u8(p, 5)), nameAt(p, 6, 16),
-                 num(u8(p, 22)));
-    }
-    case 20:
-        if (!need(2))
-            return tooShort(p);
-        if (u8(p, 0) >= SharedState::PlaybackCount)
-            return QStringLiteral("playback %1 is beyond the 16: ignored").arg(u8(p, 0) + 1);
-        return QStringLiteral("%1 level %2 (%3)")
-            .arg(faderText(u8(p, 0)))
-            .arg(u8(p, 1))
-            .arg(percentText(quint8(u8(p, 1))));
-    case 21:
-        if (!need(2))
-            return tooShort(p);
-        if (u8(p, 0) == 0)
-            return QStringLiteral("playback faders on page %1").arg(u8(p, 1) + 1);
-        return u8(p, 1) == 0xFF ? QStringLiteral("flex faders: no flex page")
-                                : QStringLiteral("flex faders on page %1").arg(u8(p, 1) + 1);
-    case 22: {
-        if (u8(p, 0) == 0xFF)
-            return QStringLiteral("no such show");
-        if (!need(19))
-            return tooShort(p);
-        const int steps = u8(p, 18);
-        QString text =
-            QStringLiteral("%1 %2: %3 steps").arg(showText(p), nameAt(p, 2, 16), num(steps));
-        if (p.size() < 19 + 18 * steps)
-            text += QStringLiteral(", cut short");
-        return text;
-    }
-    case 23:
-        return need(2) ? showText(p) + QStringLiteral(" started") : tooShort(p);
-    case 24:
-        return need(3) ? showText(p) + QStringLiteral(" at step %1").arg(u8(p, 2) + 1)
-                       : tooShort(p);
-    default:
-        return QStringLiteral("a kind the program has no use for: dropped");
-    }
-}
-
-QString TrafficDecoder::channelText(int f, int ch) const
-{
-    QString text = fixtureText(f) + QStringLiteral(" channel %1").arg(ch + 1);
-    const Fixture& fixture = m_state.Fixtures[size_t(f)];
-    if (fixture.FixtType() != 0 && fixture.nchnls() > 0) {
-        const QString name = fixture.ChName(qint16(ch % fixture.nchnls()));
-        if (!name.isEmpty())
-            text += QLatin1Char(' ') + quoted(name);
-    }
-    return text;
-}
-
-QString TrafficDecoder::valueText(int f, int ch, quint8 value) const
-{
-    const QString name =
-        m_state.Fixtures[size_t(f)].nameOfValue(qint16(ch), value, m_state.Profiles);
-    return name.isEmpty() ? QString::number(value)
-                          : QStringLiteral("%1 %2").arg(value).arg(quoted(name));
-}
-
-QString TrafficDecoder::decodeCommand(int code, const QByteArray& ops) const
-{
-    const auto op = [&ops](int i) { return u8(ops, i); };
-    switch (code) {
-    case 0x02:
-        return QStringLiteral("which page is on display?");
-    case 0x03:
-        return QStringLiteral("asks for the %1").arg(pageText(op(0), op(1)));
-    case 0x04:
-        return op(0) == 0xFF ? QStringLiteral("asks for every fixture")
-                             : QStringLiteral("asks for fixture %1").arg(op(0) + 1);
-    case 0x05:
-        return QStringLiteral("asks for the scene buffer");
-    case 0x08:
-        if (op(0) >= SharedState::FixtureCount || op(1) >= Fixture::MaxChannels)
-            return QStringLiteral("sets fixture %1 channel %2 to %3")
-                .arg(op(0) + 1)
-                .arg(op(1) + 1)
-                .arg(op(2));
-        return QStringLiteral("sets %1 to %2")
-            .arg(channelText(op(0), op(1)), valueText(op(0), op(1), quint8(op(2))));
-    case 0x0B:
-        switch (op(0)) {
-        case 0:
-            return QStringLiteral("the monitor is going away");
-        case 1:
-            return QStringLiteral("the fixtures view closed");
-        case 2:
-            return QStringLiteral("the fixtures view opened");
-        default:
-            return QStringLiteral("notice %1").arg(op(0));
-        }
-    case 0x0D:
-        return op(0) == 0      ? QStringLiteral("page down")
-               : op(0) == 0xFF ? QStringLiteral("page up")
-                               : QStringLiteral("page step %1").arg(op(0));
-    case 0x0E: {
-        static const char* const kinds[] = {"scene", "show",    "preset",
-                                            "chase", "fixture", "fixture group"};
-        return op(0) < 6 ? QStringLiteral("%1 pages").arg(QLatin1String(kinds[op(0)]))
-                         : QStringLiteral("no page (list entry %1)").arg(op(0));
-    }
-    case 0x0F:
-        return QStringLiteral("entry %1%2")
-            .arg(op(0) + 1)
-            .arg(op(1) ? QStringLiteral(", added to the selection") : QString());
-    case 0x11:
-        return op(0) == 0xFF ? QStringLiteral("asks for every dimmer")
-                             : QStringLiteral("asks for dimmer %1").arg(op(0) + 1);
-    case 0x13:
-        return op(0) < SharedState::PlaybackCount
-                   ? QStringLiteral("asks for %1").arg(faderText(op(0)))
-                   : QStringLiteral("asks for playback %1").arg(op(0) + 1);
-    case 0x15:
-        return QStringLiteral("asks for the playback pages");
-    case 0x16:
-        return QStringLiteral("asks for the steps of %1").arg(showText(ops));
-    default:
-        return {};
+        line(code, ops,
+             code == 0x01 ? TrafficFields::speed(lineSettings) : m_fields.command(code, ops));
     }
 }

@@ -1,47 +1,18 @@
 #pragma once
 
+#include "link/TrafficFields.h"
+#include "link/TrafficLine.h"
+
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
 #include <vector>
 
 struct SharedState;
 
-// One frame on the line, as the traffic view lists it.
-struct TrafficLine
-{
-    enum class Direction : quint8
-    {
-        FromConsole,
-        ToConsole,
-    };
-    // Kinds that are no message kind or command byte.
-    enum : int
-    {
-        SkippedBytes = -1, // bytes dropped while hunting for a start byte; length is their count
-        HelloReply = -2,   // the console's answer to the hello
-    };
-
-    qint64 timeMs = 0; // since the link-up
-    Direction direction = Direction::FromConsole;
-    // The console's message kind, or the command byte after A5 (0x55: the 1200 bit/s hello), or
-    // one of the values above.
-    int kind = 0;
-    int length = 0;     // payload bytes (for a command: its operands)
-    QByteArray payload; // without start byte and header
-    QString decoded;    // the fields in words
-
-    // "9 DMX level", "A5 0F entry pick", "hello reply", "skipped bytes".
-    QString kindText() const { return kindName(direction, kind); }
-    static QString kindName(Direction direction, int kind);
-    static QString directionText(Direction direction);
-};
-
-// Frames the bytes that cross the line, both ways, into TrafficLines as they pass, and puts the
-// fields of each message into words with the help of the records where they name things (a
-// fixture's name and channel for a DMX address, a dimmer's name). Reads only what is there:
-// the bytes are the line's and may be anything.
+// Frames the bytes that cross the line, both ways, into TrafficLines as they pass, each with its
+// fields in words (TrafficFields). Reads only what is there: the bytes are the line's and may be
+// anything.
 //
 // The console's side: hunt for the start byte A5, a 3-byte header (kind, length low, high), the
 // payload; while the program awaits a hello reply, that reply. The program's side: each command
@@ -61,9 +32,6 @@ public:
     // that is still going show now (the view calls it before it shows new lines).
     void flush(std::vector<TrafficLine>& out);
 
-    // Kinds the program knows, for each direction: what the traffic view offers to filter by.
-    static QList<int> knownKinds(TrafficLine::Direction direction);
-
     // The longest payload a console message may have; a longer header is noise.
     static constexpr int MaxPayload = 32767;
 
@@ -81,14 +49,7 @@ private:
     void emitMessage(std::vector<TrafficLine>& out);
     qint64 since(qint64 nowMs);
 
-    QString decodeMessage(int kind, const QByteArray& p) const;
-    QString decodeCommand(int code, const QByteArray& ops) const;
-    QString fixtureText(int f) const;
-    QString channelText(int f, int ch) const;
-    QString valueText(int f, int ch, quint8 value) const;
-    QString dimmerText(int d) const;
-
-    const SharedState& m_state;
+    TrafficFields m_fields;
     State m_rx = State::Hunting;
     bool m_haveOrigin = false;
     qint64 m_originMs = 0;

@@ -1,6 +1,6 @@
 // The traffic view: a flooded line keeps the list at its last 10,000 lines; Pause holds the list
 // while lines go on being gathered; the filter shows one direction or one kind; Save writes the
-// lines shown; the view and the port may go in either order.
+// lines shown; a closed view watches no more, and the view and the port may go in either order.
 
 #include "FakeLink.h"
 #include "Payloads.h"
@@ -11,6 +11,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -167,6 +170,14 @@ void tst_TrafficView::viewAndPortMayGoInEitherOrder()
     // Nothing watches any more: what crosses reaches no view that is gone.
     link.feed(message(18, bytes({1, 2})));
     link.port.Output(Commands::PageDown());
+
+    // Closing its sub-window deletes the view, and with it the watching.
+    QMdiArea area;
+    QPointer<TrafficView> shown = new TrafficView(link.port, link.state);
+    area.addSubWindow(shown)->show();
+    shown->parentWidget()->close();
+    QTRY_VERIFY(shown.isNull());
+    link.feed(message(18, bytes({1, 2})));
 
     auto backend = new FakeSerialBackend;
     auto port = std::make_unique<SerialPort>(std::unique_ptr<SerialBackend>(backend));

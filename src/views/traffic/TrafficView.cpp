@@ -82,7 +82,7 @@ void TrafficView::buildControls()
     m_kind->setObjectName(QStringLiteral("cboKind"));
     m_kind->addItem(QStringLiteral("All kinds"));
     for (Direction d : {Direction::FromConsole, Direction::ToConsole}) {
-        for (int kind : TrafficDecoder::knownKinds(d)) {
+        for (int kind : TrafficLine::knownKinds(d)) {
             if (kind == TrafficLine::SkippedBytes)
                 continue;
             m_kind->addItem(TrafficLine::kindName(d, kind));
