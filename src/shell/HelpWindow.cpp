@@ -75,7 +75,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(m_browser, 1);
     // Keys go to the page first: arrows scroll it, Tab walks its links.
     setFocusProxy(m_browser);
-    resize(640, 560);
+    resize(760, 640);
 }
 
 void HelpWindow::showTopic(Topic topic)
