@@ -28,10 +28,10 @@ constexpr int ChannelsPerFixture = 12;
 constexpr int StepsPerChannel = 4;
 // 38400 bit/s with start and stop bits: 3840 bytes/s; a DMX level message is 7 bytes.
 constexpr int LineMessagesPerSecond = 3840 / 7;
-constexpr double TargetNoView = 2'000'000;
-constexpr double TargetView = 200'000;
-constexpr double TargetMixedNoView = 2'000'000;
-constexpr double TargetMixedAllViews = 500.0 * LineMessagesPerSecond; // 274,000
+constexpr double TargetNoView = 10'000'000;
+constexpr double TargetView = 500'000;
+constexpr double TargetMixedNoView = 10'000'000;
+constexpr double TargetMixedAllViews = 500'000;
 constexpr double TargetSceneRenderMs = 5.0;
 constexpr int DimmerCount = 128;
 constexpr int FirstDimmerAddress = 1001;

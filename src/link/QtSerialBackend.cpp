@@ -207,11 +207,14 @@ void QtSerialBackend::drain()
 void QtSerialBackend::readArrived()
 {
 #ifdef Q_OS_UNIX
-    // Deaf until the frame ends: the rest of the burst waits in the driver.
+    // The first burst after a quiet spell is read at once; from then on, while the console keeps
+    // talking, the notifier stays off and the line is read once a frame.
     m_readNotifier->setEnabled(false);
-#endif
+    readBurst();
+#else
     if (!m_frame.isActive())
         m_frame.start();
+#endif
 }
 
 int QtSerialBackend::readWaiting(QByteArray& into)

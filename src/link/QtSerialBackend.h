@@ -11,19 +11,19 @@
 #include <optional>
 
 // The real serial device. QSerialPort opens, configures and writes it; on Unix the program reads
-// it through a descriptor of its own. The console sends a few bytes at a time; rather than wake
-// for each of them, the first byte of a burst starts a frame, everything waiting is read at once
-// when the frame ends, and while the console keeps talking the line is read once a frame.
-// QSerialPort no longer reports parity, framing or break errors, so on Linux the driver's error
-// counters are read after each read and their increases raised as line errors. Drivers without
-// counters (a pty) report none.
+// it through a descriptor of its own. The console sends a few bytes at a time, and waking for each
+// of them would cost more than handling them: the first burst after a quiet spell is read at once,
+// and while the console keeps talking the line is read once a frame, with nothing else waking the
+// program. QSerialPort no longer reports parity, framing or break errors, so on Linux the driver's
+// error counters are read after each read and their increases raised as line errors. Drivers
+// without counters (a pty) report none.
 class QtSerialBackend : public SerialBackend
 {
     Q_OBJECT
 public:
-    // How long a burst gathers before it is read: well within the 20 ms in which a value must
-    // be on screen.
-    static constexpr int FrameMs = 16;
+    // How often a talking line is read: with the repaint that follows, within the 20 ms in which
+    // a value must be on screen.
+    static constexpr int FrameMs = 15;
 
     explicit QtSerialBackend(QObject* parent = nullptr);
     ~QtSerialBackend() override;
