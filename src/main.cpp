@@ -24,6 +24,11 @@ struct CommandLine
         QStringLiteral("settings"),
         QStringLiteral("Keep the settings in this INI file (as LVMONITOR_SETTINGS does)."),
         QStringLiteral("file")};
+    const QCommandLineOption record{
+        QStringLiteral("record"),
+        QStringLiteral("Record the session, both ways, into <file> from the start (an existing "
+                       "file is left alone)."),
+        QStringLiteral("file")};
 
     CommandLine()
     {
@@ -31,7 +36,7 @@ struct CommandLine
             QStringLiteral("Watches a Lumivane lighting console over its serial line."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({port, connectNow, settingsFile});
+        parser.addOptions({port, connectNow, settingsFile, record});
     }
     bool parse(const QStringList& arguments)
     {
@@ -95,6 +100,14 @@ int main(int argc, char* argv[])
     }
 
     frmMain main;
+    if (cl.parser.isSet(cl.record)) {
+        // From the command line nobody can be asked, so an existing file stays as it is.
+        QString error;
+        if (!main.startRecording(cl.parser.value(cl.record), false, &error)) {
+            std::fprintf(stderr, "lvmonitor: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
     main.show();
     if (cl.parser.isSet(cl.connectNow))
         QTimer::singleShot(0, &main, &frmMain::Connect);

@@ -8,3 +8,9 @@ inline QString percentText(quint8 level)
 {
     return QString::number((int(level) + 1) * 100 / 255) + QLatin1Char('%');
 }
+
+// A level as the user chose to read it: 0..255, or in percent.
+inline QString levelText(quint8 level, bool inPercent)
+{
+    return inPercent ? percentText(level) : QString::number(level);
+}

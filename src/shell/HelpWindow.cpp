@@ -134,6 +134,9 @@ QUrl HelpWindow::url(Topic topic)
     case Topic::Show:
         page = "show.html";
         break;
+    case Topic::Traffic:
+        page = "traffic.html";
+        break;
     }
     return QUrl(QStringLiteral("qrc:/help/") + QLatin1String(page));
 }

@@ -23,7 +23,8 @@ public:
         Playbacks,
         Page,
         Scene,
-        Show
+        Show,
+        Traffic
     };
 
     explicit HelpWindow(QWidget* parent = nullptr);

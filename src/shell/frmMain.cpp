@@ -2,6 +2,7 @@
 
 #include "link/Commands.h"
 #include "link/QtSerialBackend.h"
+#include "link/SessionRecordingWriter.h"
 #include "model/Settings.h"
 #include "shell/AppIcon.h"
 #include "shell/HelpWindow.h"
@@ -10,9 +11,11 @@
 #include "shell/ViewContext.h"
 #include "shell/ViewFactory.h"
 #include "shell/frmStartup.h"
+#include "views/traffic/TrafficView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -37,6 +40,8 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
       m_receiver(m_port, m_state, *this), m_session(m_port, m_receiver, *this)
 {
     viewFactory = createView;
+    m_valuesInPercent = Settings().GetBool(QString::fromLatin1(Settings::Startup),
+                                           QStringLiteral("ValuesInPercent"), false);
     // Windows made without main(), as in the tests, show the program's icon too.
     if (QApplication::windowIcon().isNull())
         QApplication::setWindowIcon(appIcon());
@@ -56,6 +61,11 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     m_statusBar = new LinkStatusBar(m_port, m_session, m_receiver, m_state, this);
     setStatusBar(m_statusBar);
     connect(&m_session, &Session::linkStateChanged, this, &frmMain::markViewsOffline);
+    // A recording marks each link-up: a replay plays the console's side from there.
+    connect(&m_session, &Session::linkStateChanged, this, [this] {
+        if (m_recording && m_session.linkState() == Session::LinkState::Connected)
+            m_recording->markLinkUp();
+    });
     resize(1024, 700);
     restoreMainWindowGeometry();
 }
@@ -109,6 +119,15 @@ void frmMain::createConnectionMenu()
             this, &frmMain::Connect_Window);
     connect(addEntry(connection, "mnuRefresh", QStringLiteral("&Refresh")), &QAction::triggered,
             &m_session, &Session::Refresh);
+    m_recordEntry = addEntry(connection, "mnuRecord", QString());
+    connect(m_recordEntry, &QAction::triggered, this, [this] {
+        if (isRecording())
+            stopRecording();
+        else
+            chooseRecordingFile();
+    });
+    updateRecordEntry();
+    connection->addSeparator();
     QAction* exit = addEntry(connection, "mnuExit", QStringLiteral("E&xit"));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -130,6 +149,100 @@ void frmMain::createWindowMenu()
     viewEntry("mnuShow", QStringLiteral("&Show"), View::Show)->setVisible(false);
     viewEntry("mnuDimmers", QStringLiteral("&Dimmers"), View::Dimmers)->setVisible(false);
     viewEntry("mnuPlaybacks", QStringLiteral("&Playbacks"), View::Playbacks)->setVisible(false);
+    window->addSeparator();
+    connect(addEntry(window, "mnuTraffic", QStringLiteral("&Traffic")), &QAction::triggered, this,
+            &frmMain::showTraffic);
+    QAction* percent = addEntry(window, "mnuValuesInPercent", QStringLiteral("Values in p&ercent"));
+    percent->setCheckable(true);
+    percent->setChecked(m_valuesInPercent);
+    connect(percent, &QAction::toggled, this, &frmMain::setValuesInPercent);
+}
+
+void frmMain::setValuesInPercent(bool on)
+{
+    if (on == m_valuesInPercent)
+        return;
+    m_valuesInPercent = on;
+    Settings().SaveBool(QString::fromLatin1(Settings::Startup), QStringLiteral("ValuesInPercent"),
+                        on);
+    if (auto* action = findChild<QAction*>(QStringLiteral("mnuValuesInPercent")))
+        action->setChecked(on);
+    // The open views write their values anew in the chosen form.
+    if (ViewSink* fixtures = sink(View::Fixtures))
+        for (qint16 f = 0; f < SharedState::FixtureCount; ++f)
+            fixtures->UpdateFixt(f);
+    if (ViewSink* dimmers = sink(View::Dimmers))
+        for (qint16 d = 0; d < SharedState::DimmerCount; ++d)
+            dimmers->UpdateDimmer(d);
+}
+
+TrafficView* frmMain::showTraffic()
+{
+    if (!m_traffic) {
+        m_traffic = new TrafficView(m_port, m_state);
+        m_trafficFrame = m_mdi->addSubWindow(m_traffic);
+        m_trafficFrame->setAttribute(Qt::WA_DeleteOnClose);
+        m_trafficFrame->resize(900, 360);
+    }
+    m_trafficFrame->show();
+    m_mdi->setActiveSubWindow(m_trafficFrame);
+    return m_traffic;
+}
+
+bool frmMain::isRecording() const
+{
+    return m_recording && m_recording->isRecording();
+}
+
+bool frmMain::startRecording(const QString& path, bool replaceExisting, QString* error)
+{
+    stopRecording();
+    auto recording = std::make_unique<SessionRecordingWriter>();
+    if (!recording->open(path,
+                         replaceExisting ? SessionRecordingWriter::IfExists::Replace
+                                         : SessionRecordingWriter::IfExists::Refuse,
+                         error))
+        return false;
+    recording->attach(m_port);
+    if (online())
+        recording->markLinkUp();
+    connect(recording.get(), &SessionRecordingWriter::failed, this, [this](const QString& text) {
+        // Out of the writer's own call before it goes.
+        QMetaObject::invokeMethod(this, &frmMain::stopRecording, Qt::QueuedConnection);
+        QMessageBox::warning(this, QStringLiteral("LV Monitor"), text);
+    });
+    m_recording = std::move(recording);
+    updateRecordEntry();
+    return true;
+}
+
+void frmMain::stopRecording()
+{
+    if (m_recording)
+        m_recording->close();
+    m_recording.reset();
+    updateRecordEntry();
+}
+
+void frmMain::chooseRecordingFile()
+{
+    // The file dialog asks before it lets an existing file be chosen.
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Record to File"), QString(),
+        QStringLiteral("LV Monitor recordings (*.lvrec);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!startRecording(path, true, &error))
+        QMessageBox::warning(this, QStringLiteral("LV Monitor"), error);
+}
+
+void frmMain::updateRecordEntry()
+{
+    if (!m_recordEntry)
+        return;
+    m_recordEntry->setText(isRecording() ? QStringLiteral("Stop &Recording")
+                                         : QStringLiteral("&Record to File..."));
 }
 
 void frmMain::createHelpMenu()
@@ -381,6 +494,8 @@ std::optional<HelpWindow::Topic> frmMain::helpTopicInContext() const
         return HelpWindow::Topic::Connecting;
     if (active && active->objectName() == QLatin1String("frmEdit"))
         return HelpWindow::Topic::ChannelEdit;
+    if (m_trafficFrame && m_mdi->activeSubWindow() == m_trafficFrame)
+        return HelpWindow::Topic::Traffic;
     if (const QMdiSubWindow* frame = m_mdi->activeSubWindow())
         for (size_t i = 0; i < m_frames.size(); ++i)
             if (m_frames[i] == frame && m_views[i])

@@ -18,6 +18,8 @@
 #include <optional>
 
 class LinkStatusBar;
+class SessionRecordingWriter;
+class TrafficView;
 class MonitorView;
 class QAction;
 class QMdiArea;
@@ -59,6 +61,21 @@ public:
     // Makes the views; tests put their own in.
     std::function<MonitorView*(View, const ViewContext&)> viewFactory;
     QMdiArea* mdiArea() const { return m_mdi; }
+
+    // Fixture values and dimmer levels in percent rather than 0..255 (Window menu, stored).
+    bool valuesInPercent() const { return m_valuesInPercent; }
+    void setValuesInPercent(bool on);
+
+    // Opens the traffic view, or brings it to the front.
+    TrafficView* showTraffic();
+    TrafficView* trafficView() const { return m_traffic; }
+
+    // Records the session into a file from now on (Connection menu, --record). An existing file
+    // is replaced only when the caller has asked the user; false with a message that says what
+    // to do.
+    bool startRecording(const QString& path, bool replaceExisting, QString* error);
+    void stopRecording();
+    bool isRecording() const;
 
     // The About box's first line: "LV Monitor version " major "." minor revision.
     static QString versionText(int major, int minor, int revision);
@@ -111,6 +128,8 @@ private:
     bool online() const;
     void markViewsOffline();
     void restoreMainWindowGeometry();
+    void chooseRecordingFile();
+    void updateRecordEntry();
 
     SharedState m_state;
     SerialPort m_port;
@@ -122,6 +141,11 @@ private:
     QPointer<HelpWindow> m_help;
     std::array<QPointer<MonitorView>, 6> m_views{};
     std::array<QPointer<QMdiSubWindow>, 6> m_frames{};
+    QPointer<TrafficView> m_traffic;
+    QPointer<QMdiSubWindow> m_trafficFrame;
+    std::unique_ptr<SessionRecordingWriter> m_recording;
+    QAction* m_recordEntry = nullptr;
+    bool m_valuesInPercent = false;
     bool m_offered = false;
     bool m_unloaded = false;
 };

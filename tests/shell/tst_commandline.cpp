@@ -1,7 +1,10 @@
 // The program's command line, as a shell user meets it: help and version print and leave, also
-// where there is no display, and anything it does not know is refused with the usage and status 1.
+// where there is no display, anything it does not know is refused with the usage and status 1,
+// and a recording never replaces a file that is there.
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 class tst_CommandLine : public QObject
@@ -34,6 +37,9 @@ void tst_CommandLine::optionsThatEndAtOnce_data()
                                     << "Unexpected argument '/dev/ttyUSB0'." << true;
     QTest::newRow("option without its value") << QStringList{"--port"} << 1 << ""
                                               << "Missing value after '--port'." << true;
+    // EXISTING stands for a file the test makes: it must come through untouched.
+    QTest::newRow("record into an existing file") << QStringList{"--record", "EXISTING"} << 1 << ""
+                                                  << "already exists" << true;
 }
 
 void tst_CommandLine::optionsThatEndAtOnce()
@@ -43,6 +49,14 @@ void tst_CommandLine::optionsThatEndAtOnce()
     QFETCH(QString, stdoutHas);
     QFETCH(QString, stderrHas);
     QFETCH(bool, display);
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("taken.lvrec"));
+    {
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    }
+    arguments.replaceInStrings(QStringLiteral("EXISTING"), existing);
     QProcess program;
     if (!display) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -59,8 +73,12 @@ void tst_CommandLine::optionsThatEndAtOnce()
     const QString err = QString::fromLocal8Bit(program.readAllStandardError());
     QVERIFY2(out.contains(stdoutHas), qPrintable(out));
     QVERIFY2(err.contains(stderrHas), qPrintable(err));
-    if (status != 0) // refused: the usage follows the reason
+    const bool badOption = !arguments.contains(existing);
+    if (status != 0 && badOption) // refused: the usage follows the reason
         QVERIFY2(err.contains(QLatin1String("Usage:")), qPrintable(err));
+    QFile kept(existing);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("keep me"));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

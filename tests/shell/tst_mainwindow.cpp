@@ -4,11 +4,13 @@
 
 #include "Payloads.h"
 #include "link/FakeSerialBackend.h"
+#include "link/SessionRecording.h"
 #include "model/Settings.h"
 #include "shell/HelpWindow.h"
 #include "shell/MonitorView.h"
 #include "shell/frmMain.h"
 #include "shell/frmStartup.h"
+#include "views/traffic/TrafficView.h"
 
 #include "shell/DeviceComboBox.h"
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -72,6 +75,8 @@ private slots:
     void closingTellsTheConsoleOnlyWhileOpen_data();
     void closingTellsTheConsoleOnlyWhileOpen();
     void viewEntryBringsAnOpenViewToTheFront();
+    void recordingKeepsBothDirectionsAndNeverOverwrites();
+    void trafficEntryOpensOneViewThatGoesWhenClosed();
     void formIsLoadedFollowsTheViews();
     void aboutVersionText_data();
     void aboutVersionText();
@@ -268,6 +273,61 @@ void tst_MainWindow::viewEntryBringsAnOpenViewToTheFront()
     QCOMPARE(p.main.showView(View::Fixtures), fixtures);
     QCOMPARE(p.main.mdiArea()->subWindowList().size(), 2);
     QCOMPARE(p.main.mdiArea()->activeSubWindow(), fixtures->subWindow());
+}
+
+void tst_MainWindow::recordingKeepsBothDirectionsAndNeverOverwrites()
+{
+    Program p;
+    QTemporaryDir dir;
+    const QString taken = dir.filePath(QStringLiteral("taken.lvrec"));
+    {
+        QFile file(taken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    }
+    auto* entry = p.main.findChild<QAction*>("mnuRecord");
+    QString error;
+    QVERIFY(!p.main.startRecording(taken, false, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!p.main.isRecording());
+    QCOMPARE(entry->text(), QStringLiteral("&Record to File..."));
+    QFile kept(taken);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("keep me"));
+
+    const QString path = dir.filePath(QStringLiteral("session.lvrec"));
+    QVERIFY(p.main.startRecording(path, false, &error));
+    QCOMPARE(entry->text(), QStringLiteral("Stop &Recording"));
+    p.main.MSComm1().setPortOpen(true);
+    p.main.MSComm1().Output(QByteArray::fromHex("a501"));
+    p.backend->deliver(QByteArray::fromHex("a501"));
+    entry->trigger(); // Stop Recording
+    QVERIFY(!p.main.isRecording());
+    const auto recording = SessionRecording::load(path, &error);
+    QVERIFY2(recording, qPrintable(error));
+    QByteArray sent, heard;
+    for (const SessionRecording::Event& e : recording->events) {
+        if (e.type == SessionRecording::Type::ToConsole)
+            sent += e.bytes;
+        if (e.type == SessionRecording::Type::FromConsole)
+            heard += e.bytes;
+    }
+    QCOMPARE(sent, QByteArray::fromHex("a501"));
+    QCOMPARE(heard, QByteArray::fromHex("a501"));
+}
+
+void tst_MainWindow::trafficEntryOpensOneViewThatGoesWhenClosed()
+{
+    Program p;
+    auto* entry = p.main.findChild<QAction*>("mnuTraffic");
+    entry->trigger();
+    TrafficView* traffic = p.main.trafficView();
+    QVERIFY(traffic);
+    entry->trigger();
+    QCOMPARE(p.main.trafficView(), traffic);
+    QCOMPARE(p.main.mdiArea()->subWindowList().size(), 1);
+    p.main.mdiArea()->activeSubWindow()->close();
+    QTRY_VERIFY(!p.main.trafficView());
 }
 
 void tst_MainWindow::formIsLoadedFollowsTheViews()

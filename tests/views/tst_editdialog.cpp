@@ -141,6 +141,8 @@ void tst_EditDialog::showsThePickedChannel()
         listed << combo->itemText(i);
     QCOMPARE(listed, steps);
     QCOMPARE(combo->currentText(), text);
+    // Typing replaces what the dialog opened with.
+    QCOMPARE(combo->lineEdit()->selectedText(), text);
     QCOMPARE(dialog->EditFixt(), quint8(fixture));
     QCOMPARE(dialog->EditChnl(), quint8(channel));
     QCOMPARE(dialog->EditProf(), qint16(editProf));

@@ -5,6 +5,9 @@
 #include "Rig.h"
 #include "model/Settings.h"
 #include "shell/Twips.h"
+#include "views/dimmers/frmDimmers.h"
+
+#include <QAction>
 
 using namespace Payloads;
 
@@ -64,6 +67,9 @@ private slots:
     void channelUpdatesOutsideABlockChangeNothing();
     void onlyChannelCellsOpenTheEditor_data();
     void onlyChannelCellsOpenTheEditor();
+    void enterAndF2EditTheCurrentCell_data();
+    void enterAndF2EditTheCurrentCell();
+    void valuesInPercentFollowTheChoice();
     void openingAndClosingTellTheConsole_data();
     void openingAndClosingTellTheConsole();
     void geometryComesFromTheSettings_data();
@@ -224,6 +230,64 @@ void tst_FixturesView::onlyChannelCellsOpenTheEditor()
         QCOMPARE(view->EditText(), grid.cellText(row, column));
         QVERIFY(view->editDialog()->isVisible());
     }
+}
+
+void tst_FixturesView::enterAndF2EditTheCurrentCell_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << true;
+    QTest::newRow("F2") << int(Qt::Key_F2) << true;
+    QTest::newRow("F3") << int(Qt::Key_F3) << false;
+}
+
+void tst_FixturesView::enterAndF2EditTheCurrentCell()
+{
+    QFETCH(int, key);
+    QFETCH(bool, opens);
+    Rig rig;
+    frmFixtures2* view = rig.open();
+    rig.fixture(spot(0, 3));
+    Grid& grid = rig.grid();
+    grid.setFocus();
+    // Made current without a pick, as the arrow keys leave it after the last edit.
+    grid.selectionModel()->setCurrentIndex(grid.model()->index(1, 2),
+                                           QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&grid, Qt::Key(key));
+    QCOMPARE(view->editDialog() != nullptr, opens);
+    if (opens) {
+        QCOMPARE(view->EditRow(), 2);
+        QCOMPARE(view->EditCol(), 3);
+    }
+}
+
+void tst_FixturesView::valuesInPercentFollowTheChoice()
+{
+    Rig rig;
+    rig.say(message(17, dimmer(4, true, 200, "Front", 128)));
+    frmFixtures2* view = rig.open();
+    auto* dimmers = rig.open<frmDimmers>(SessionHost::View::Dimmers);
+    rig.fixture(spot(0, 2));
+    rig.channelValue(0, 0, 128);
+    rig.channelValue(0, 1, 255);
+    Grid& dimmerGrid = *dimmers->findChild<Grid*>();
+    QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("128 "));
+    QCOMPARE(dimmerGrid.cellText(1, 4), QStringLiteral("128"));
+
+    rig.main.findChild<QAction*>(QStringLiteral("mnuValuesInPercent"))->trigger();
+    QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("50% "));
+    QCOMPARE(rig.grid().cellText(2, 3), QStringLiteral("100% "));
+    QCOMPARE(dimmerGrid.cellText(1, 4), QStringLiteral("50%"));
+    rig.channelValue(0, 0, 1);
+    QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("0% "));
+    QVERIFY(view);
+
+    // The choice is kept for the next start.
+    frmMain next{std::make_unique<FakeSerialBackend>()};
+    QVERIFY(next.valuesInPercent());
+    rig.main.setValuesInPercent(false);
+    QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("1 "));
 }
 
 void tst_FixturesView::openingAndClosingTellTheConsole_data()

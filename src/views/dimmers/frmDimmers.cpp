@@ -3,6 +3,7 @@
 #include "controls/Grid.h"
 #include "model/LevelText.h"
 #include "shell/Twips.h"
+#include "shell/frmMain.h"
 
 #include <QMdiSubWindow>
 
@@ -86,6 +87,6 @@ void frmDimmers::UpdateDimmerLevel(qint16 d)
 
 void frmDimmers::writeLevel(int row, const Dimmer& dimmer)
 {
-    grdDimmers->setCellText(row, 4, dimmer.DimmerLevel());
+    grdDimmers->setCellText(row, 4, levelText(dimmer.DimmerLevel(), m_ctx.main.valuesInPercent()));
     grdDimmers->setCellText(row, 5, percentText(dimmer.DimmerLevel()));
 }
