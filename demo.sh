@@ -6,7 +6,9 @@
 # With no display (DISPLAY and WAYLAND_DISPLAY unset) it runs both under Xvfb, presses Connect,
 # opens every view through the menus, waits for the data, and saves screenshots in build/demo/.
 #
-# Extra arguments go to the simulator (see build/release/sim/lvconsole-sim --help).
+# Extra arguments go to the simulator (see build/release/sim/lvconsole-sim --help); for example
+# ./demo.sh --replay docs/demo-session.lvrec plays a recorded session back instead of a live rig.
+# The headless run records itself into build/demo/demo.lvrec.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/ensure-packages.sh
@@ -61,6 +63,7 @@ declare -A layout=( # view: left top width height, in twips
         printf '%s_frm_left=%s\n%s_frm_top=%s\n%s_frm_wid=%s\n%s_frm_ht=%s\n' \
             "$v" "$left" "$v" "$top" "$v" "$wid" "$v" "$ht"
     done
+    echo "traffic_frm_geometry=0 0 1066 480" # in pixels, over the playbacks and fixtures
 } >"$LVMONITOR_SETTINGS"
 # Xvfb picks a free display and writes its number once it accepts connections.
 rm -f "$out/display"
@@ -70,8 +73,11 @@ for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
 [ -s "$out/display" ] || { echo "Xvfb did not start; see $out/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$out/display")"
 
-build/release/src/lvmonitor >"$out/lvmonitor.log" 2>&1 &
-pids+=($!)
+# The run is recorded too: lvconsole-sim --replay build/demo/demo.lvrec plays it back.
+rm -f "$out/demo.lvrec"
+build/release/src/lvmonitor --record "$out/demo.lvrec" >"$out/lvmonitor.log" 2>&1 &
+program=$!
+pids+=($program)
 
 window() { # window id by title, waiting for it to appear
     local id=""
@@ -142,3 +148,10 @@ open_view 2 # Scene
 sleep 1.5
 view_shot scene scene
 shot main
+open_view 6 # Traffic, over the playbacks and fixtures
+sleep 2
+import -window root -crop "1066x480+0+$menu_height" +repage "$out/traffic.png"
+echo "$out/traffic.png"
+keys ctrl+q # a clean exit closes the recording
+for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+echo "$out/demo.lvrec ($(stat -c %s "$out/demo.lvrec") bytes)"

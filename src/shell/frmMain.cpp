@@ -28,6 +28,8 @@ std::unique_ptr<SerialBackend> orRealPort(std::unique_ptr<SerialBackend> backend
     return backend ? std::move(backend) : std::make_unique<QtSerialBackend>();
 }
 
+const char* const kTrafficGeometry = "traffic_frm_geometry";
+
 size_t slot(SessionHost::View view)
 {
     return size_t(view);
@@ -182,10 +184,27 @@ TrafficView* frmMain::showTraffic()
         m_traffic = new TrafficView(m_port, m_state);
         m_trafficFrame = m_mdi->addSubWindow(m_traffic);
         m_trafficFrame->setAttribute(Qt::WA_DeleteOnClose);
-        m_trafficFrame->resize(900, 360);
+        // Where the user left it last time: "left top width height" in pixels.
+        const QStringList stored =
+            Settings()
+                .GetSetting(QString::fromLatin1(Settings::Startup), QLatin1String(kTrafficGeometry))
+                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QList<int> g;
+        for (const QString& n : stored)
+            g << n.toInt();
+        if (g.size() == 4 && g[2] > 0 && g[3] > 0)
+            m_trafficFrame->setGeometry(g[0], g[1], g[2], g[3]);
+        else
+            m_trafficFrame->resize(900, 360);
+        m_trafficFrame->installEventFilter(this);
     }
     m_trafficFrame->show();
     m_mdi->setActiveSubWindow(m_trafficFrame);
+    return m_traffic;
+}
+
+TrafficView* frmMain::trafficView() const
+{
     return m_traffic;
 }
 
@@ -503,8 +522,26 @@ std::optional<HelpWindow::Topic> frmMain::helpTopicInContext() const
     return HelpWindow::Topic::Contents;
 }
 
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_trafficFrame && event->type() == QEvent::Close)
+        storeTrafficGeometry();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::storeTrafficGeometry()
+{
+    if (!m_trafficFrame)
+        return;
+    const QRect g = m_trafficFrame->geometry();
+    Settings().SaveSetting(
+        QString::fromLatin1(Settings::Startup), QLatin1String(kTrafficGeometry),
+        QStringLiteral("%1 %2 %3 %4").arg(g.left()).arg(g.top()).arg(g.width()).arg(g.height()));
+}
+
 void frmMain::storeWindowState()
 {
+    storeTrafficGeometry();
     Settings settings;
     const QString section = QString::fromLatin1(Settings::Startup);
     const auto store = [&](const char* key, bool value) {

@@ -68,7 +68,7 @@ public:
 
     // Opens the traffic view, or brings it to the front.
     TrafficView* showTraffic();
-    TrafficView* trafficView() const { return m_traffic; }
+    TrafficView* trafficView() const;
 
     // Records the session into a file from now on (Connection menu, --record). An existing file
     // is replaced only when the caller has asked the user; false with a message that says what
@@ -109,6 +109,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createMenus();
@@ -122,6 +123,7 @@ private:
     void mnuLVMonHelp_Click();
     std::optional<HelpWindow::Topic> helpTopicInContext() const;
     void storeWindowState();
+    void storeTrafficGeometry();
     void Form_Unload();
     ViewSink* sink(View view) const;
     // Views follow the console only while the link is up; otherwise they are marked offline.
