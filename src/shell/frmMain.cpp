@@ -524,7 +524,8 @@ std::optional<HelpWindow::Topic> frmMain::helpTopicInContext() const
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_trafficFrame && event->type() == QEvent::Close)
+    // The type first: the frame's pointer is only looked at while the frame is whole.
+    if (event->type() == QEvent::Close && watched == m_trafficFrame)
         storeTrafficGeometry();
     return QMainWindow::eventFilter(watched, event);
 }
