@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -32,6 +34,9 @@ constexpr double TargetNoView = 10'000'000;
 constexpr double TargetView = 500'000;
 constexpr double TargetMixedNoView = 10'000'000;
 constexpr double TargetMixedAllViews = 500'000;
+// The traffic window decodes and lists every message: 100 times the line still leaves it at a
+// small share of a core.
+constexpr double TargetMixedTraffic = 100.0 * LineMessagesPerSecond;
 constexpr double TargetSceneRenderMs = 5.0;
 constexpr int DimmerCount = 128;
 constexpr int FirstDimmerAddress = 1001;
@@ -338,6 +343,13 @@ int main(int argc, char* argv[])
     backend->deliver(message(22, showList()));
     QApplication::processEvents();
     met &= report("mixed, every view open", measure(*backend, mixed), TargetMixedAllViews);
+
+    main.showTraffic();
+    QApplication::processEvents();
+    met &= report("mixed, views + traffic", measure(*backend, mixed), TargetMixedTraffic);
+    // Closed, it watches nothing: the figures above are those without it.
+    main.findChild<QMdiArea*>()->activeSubWindow()->close();
+    QApplication::processEvents();
 
     main.showView(SessionHost::View::Scene); // in front, so that each render is painted
     const double renderMs = sceneRenderMs(*backend);
