@@ -31,6 +31,12 @@ public:
     // Bytes skipped while hunting become one line once a start byte is found; this lets a run
     // that is still going show now (the view calls it before it shows new lines).
     void flush(std::vector<TrafficLine>& out);
+    // The link came up at this time (on the same clock), before the decoder saw its hello.
+    void setLinkUp(qint64 atMs)
+    {
+        m_haveOrigin = true;
+        m_originMs = atMs;
+    }
 
     // The longest payload a console message may have; a longer header is noise.
     static constexpr int MaxPayload = 32767;

@@ -65,7 +65,10 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     connect(&m_session, &Session::linkStateChanged, this, &frmMain::markViewsOffline);
     // A recording marks each link-up: a replay plays the console's side from there.
     connect(&m_session, &Session::linkStateChanged, this, [this] {
-        if (m_recording && m_session.linkState() == Session::LinkState::Connected)
+        if (m_session.linkState() != Session::LinkState::Connected)
+            return;
+        m_linkedFor.start();
+        if (m_recording)
             m_recording->markLinkUp();
     });
     resize(1024, 700);
@@ -197,6 +200,9 @@ TrafficView* frmMain::showTraffic()
         else
             m_trafficFrame->resize(900, 360);
         m_trafficFrame->installEventFilter(this);
+        // Opened on a live link: its times count from that link-up too.
+        if (online() && m_linkedFor.isValid())
+            m_traffic->setLinkedFor(m_linkedFor.elapsed());
     }
     m_trafficFrame->show();
     m_mdi->setActiveSubWindow(m_trafficFrame);

@@ -9,6 +9,7 @@
 #include "shell/HelpWindow.h"
 #include "shell/ViewContext.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -148,6 +149,7 @@ private:
     std::unique_ptr<SessionRecordingWriter> m_recording;
     QAction* m_recordEntry = nullptr;
     bool m_valuesInPercent = false;
+    QElapsedTimer m_linkedFor;
     bool m_offered = false;
     bool m_unloaded = false;
 };

@@ -39,6 +39,8 @@ public:
     // Writes the lines the filter shows, one a line, tab-separated; false with a reason that
     // says what to do.
     bool saveTo(const QString& path, QString* error) const;
+    // The link has been up for this long already: times count from its link-up.
+    void setLinkedFor(qint64 ms) { m_decoder.setLinkUp(m_clock.elapsed() - ms); }
     // Puts the lines gathered since the last batch into the list (the batch timer's tick).
     void showNewLines();
 
