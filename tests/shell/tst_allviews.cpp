@@ -11,6 +11,7 @@
 #include "shell/frmMain.h"
 #include "shell/frmStartup.h"
 #include "views/fixtures/frmFixtures2.h"
+#include "views/traffic/TrafficView.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -179,7 +180,8 @@ void tst_AllViews::randomStreamLeavesEveryViewWorking()
 void tst_AllViews::everyControlHasAnAccessibleName_data()
 {
     QTest::addColumn<QString>("window");
-    for (const char* window : {"views", "frmMain", "frmStartup", "frmHelp", "frmEdit", "aboutBox"})
+    for (const char* window :
+         {"views", "frmMain", "frmStartup", "frmHelp", "frmEdit", "aboutBox", "traffic"})
         QTest::newRow(window) << QString::fromLatin1(window);
 }
 
@@ -199,6 +201,8 @@ void tst_AllViews::everyControlHasAnAccessibleName()
     } else if (window == QLatin1String("frmHelp")) {
         p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
         unnamed = unnamedControls(p.main.findChild<HelpWindow*>());
+    } else if (window == QLatin1String("traffic")) {
+        unnamed = unnamedControls(p.main.showTraffic());
     } else if (window == QLatin1String("frmEdit")) {
         p.backend->deliver(message(4, fixture({})));
         auto* fixtures = static_cast<frmFixtures2*>(p.main.loadedView(View::Fixtures));
