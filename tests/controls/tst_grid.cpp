@@ -59,6 +59,8 @@ private slots:
     void clickAndKeyboardPicksAreReported();
 
 private:
+    // Shows the grid and records the paints of its cells from now on.
+    bool watchPaintsOfShownGrid(PaintRecorder& paints);
     QPoint centreOf(int row, int column) const
     {
         return grid->visualRect(grid->model()->index(row - 1, column - 1)).center();
@@ -135,14 +137,21 @@ void tst_Grid::zeroBytesInNamesAreDrawnAsBlanks()
     QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Wash    "));
 }
 
-void tst_Grid::redrawOffPaintsNothingAndOnPaintsTheChangesOnce()
+bool tst_Grid::watchPaintsOfShownGrid(PaintRecorder& paints)
 {
     grid->show();
-    QVERIFY(QTest::qWaitForWindowExposed(grid));
-    PaintRecorder paints;
+    if (!QTest::qWaitForWindowExposed(grid))
+        return false;
     grid->viewport()->installEventFilter(&paints);
     QCoreApplication::processEvents();
-    paints.reset();
+    paints.reset(); // only what the test itself causes
+    return true;
+}
+
+void tst_Grid::redrawOffPaintsNothingAndOnPaintsTheChangesOnce()
+{
+    PaintRecorder paints;
+    QVERIFY(watchPaintsOfShownGrid(paints));
     QSignalSpy changes(grid->model(), &QAbstractItemModel::dataChanged);
 
     grid->setRedraw(false);
@@ -170,12 +179,8 @@ void tst_Grid::redrawOffPaintsNothingAndOnPaintsTheChangesOnce()
 
 void tst_Grid::manyWritesAreReportedAndPaintedOnce()
 {
-    grid->show();
-    QVERIFY(QTest::qWaitForWindowExposed(grid));
     PaintRecorder paints;
-    grid->viewport()->installEventFilter(&paints);
-    QCoreApplication::processEvents();
-    paints.reset();
+    QVERIFY(watchPaintsOfShownGrid(paints));
     QSignalSpy changes(grid->model(), &QAbstractItemModel::dataChanged);
     // A burst from the console rewrites the same cells many times before the program is idle.
     for (int value = 0; value < 200; ++value) {
