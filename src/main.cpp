@@ -75,6 +75,11 @@ int main(int argc, char* argv[])
         }
     }
 
+    // The program repaints a few cells many times a second. Under X11, images in shared memory
+    // make each repaint wait for the server to finish with the one before; small images sent
+    // over the connection cost less. The user's own choice stands.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     // Every window shows the icon; the desktop matches the windows to the installed entry.
     QApplication::setWindowIcon(appIcon());

@@ -73,12 +73,19 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         else if (const QVariant foreground = index.data(Qt::ForegroundRole);
                  foreground.canConvert<QBrush>())
             colour = foreground.value<QBrush>().color();
-        painter->save();
-        painter->setClipRect(option.rect);
-        painter->setFont(option.font);
+        // The text is cut to the cell's width already; only a row lower than the font needs a
+        // clip, and clipping is dear in a repaint of many cells.
+        const bool taller = size.height() > option.rect.height();
+        if (taller) {
+            painter->save();
+            painter->setClipRect(option.rect);
+        }
+        if (painter->font() != option.font)
+            painter->setFont(option.font);
         painter->setPen(colour);
         painter->drawStaticText(QPointF(x, y), laid);
-        painter->restore();
+        if (taller)
+            painter->restore();
     }
 
     if (option.state & QStyle::State_HasFocus) {

@@ -1,6 +1,8 @@
 #include "controls/GridModel.h"
 
 #include <QBrush>
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <algorithm>
 #include <utility>
@@ -10,11 +12,64 @@ namespace {
 constexpr size_t kCellsReportedOneByOne = 64;
 } // namespace
 
-GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent)
+// The one pass, once the event loop is back, in which every grid with changed cells reports them;
+// the window is painted straight after it rather than one event loop turn later.
+class GridReportPass final : public QObject
 {
-    m_report.setSingleShot(true);
-    m_report.setInterval(0);
-    connect(&m_report, &QTimer::timeout, this, &GridModel::reportChanges);
+public:
+    static GridReportPass& instance()
+    {
+        static GridReportPass pass;
+        return pass;
+    }
+
+    void add(GridModel* model)
+    {
+        if (model->m_reportPending)
+            return;
+        model->m_reportPending = true;
+        m_models.push_back(model);
+        if (!m_posted) {
+            m_posted = true;
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+        }
+    }
+
+    void remove(GridModel* model)
+    {
+        if (!model->m_reportPending)
+            return;
+        model->m_reportPending = false;
+        m_models.erase(std::remove(m_models.begin(), m_models.end(), model), m_models.end());
+    }
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        m_posted = false;
+        std::swap(m_models, m_reporting);
+        for (GridModel* model : m_reporting) {
+            model->m_reportPending = false;
+            model->reportChanges();
+        }
+        m_reporting.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        return true;
+    }
+
+private:
+    std::vector<GridModel*> m_models;
+    std::vector<GridModel*> m_reporting;
+    bool m_posted = false;
+};
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+GridModel::~GridModel()
+{
+    GridReportPass::instance().remove(this);
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const
@@ -196,8 +251,8 @@ void GridModel::changed(int row, int column)
         cell.changed = true;
         m_changed.emplace_back(row, column);
     }
-    if (!m_batching && !m_report.isActive())
-        m_report.start();
+    if (!m_batching)
+        GridReportPass::instance().add(this);
 }
 
 void GridModel::setBatching(bool on)
@@ -205,16 +260,17 @@ void GridModel::setBatching(bool on)
     if (on == m_batching)
         return;
     m_batching = on;
-    if (!on && !m_changed.empty() && !m_report.isActive())
-        m_report.start();
+    if (!on && !m_changed.empty())
+        GridReportPass::instance().add(this);
 }
 
 void GridModel::reportChanges()
 {
-    m_report.stop();
+    GridReportPass::instance().remove(this);
     if (m_batching || m_changed.empty())
         return;
-    const std::vector<std::pair<int, int>> cells = std::exchange(m_changed, {});
+    std::swap(m_changed, m_reporting);
+    const std::vector<std::pair<int, int>>& cells = m_reporting;
     int top = rowCount(), bottom = -1, left = columnCount(), right = -1;
     for (const auto& [row, column] : cells) {
         if (!validCell(row, column))
@@ -225,15 +281,16 @@ void GridModel::reportChanges()
         left = std::min(left, column);
         right = std::max(right, column);
     }
-    if (bottom < 0)
-        return;
-    if (cells.size() > kCellsReportedOneByOne) {
+    if (bottom < 0) {
+        // Every cell waiting went with its row.
+    } else if (cells.size() > kCellsReportedOneByOne) {
         emit dataChanged(index(top, left), index(bottom, right));
-        return;
+    } else {
+        for (const auto& [row, column] : cells)
+            if (validCell(row, column))
+                emit dataChanged(index(row, column), index(row, column));
     }
-    for (const auto& [row, column] : cells)
-        if (validCell(row, column))
-            emit dataChanged(index(row, column), index(row, column));
+    m_reporting.clear();
 }
 
 void GridModel::setDimText(const QColor& colour)

@@ -3,7 +3,6 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QString>
-#include <QTimer>
 
 #include <vector>
 
@@ -12,8 +11,10 @@
 //
 // Cell writes are collected and reported once the event loop is back, each changed cell once,
 // however often it was written: the console rewrites the same value cells many times a second,
-// and the grid repaints after one report, not after each write. While batching (the grid's
-// redraw switch is off) nothing is reported; ending the batch reports what changed.
+// and the grid repaints after one report, not after each write. All grids report in the same pass
+// and are painted straight after it, so a burst from the console costs one paint of the window.
+// While batching (the grid's redraw switch is off) nothing is reported; ending the batch reports
+// what changed.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     };
 
     explicit GridModel(QObject* parent = nullptr);
+    ~GridModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -85,5 +87,8 @@ private:
     QColor m_dimText;
     // Cells changed and not yet reported, each once (Cell::changed).
     std::vector<std::pair<int, int>> m_changed;
-    QTimer m_report;
+    // Kept between reports, so that reporting allocates nothing.
+    std::vector<std::pair<int, int>> m_reporting;
+    bool m_reportPending = false;
+    friend class GridReportPass;
 };

@@ -18,6 +18,7 @@ public:
     bool isOpen() const override { return m_open; }
     bool configure(const LineSettings& settings) override;
     void write(const QByteArray& bytes) override;
+    void setWatched(bool on) override { watched = on; }
 
     void deliver(const QByteArray& bytes) { emit received(bytes); }
     void raiseLineError(int commEvent) { emit lineError(commEvent); }
@@ -40,6 +41,7 @@ public:
         writesWithSettings.clear();
     }
     int openCount = 0;
+    bool watched = false;
 
 private:
     bool m_open = false;

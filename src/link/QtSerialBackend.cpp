@@ -45,7 +45,7 @@ QtSerialBackend::QtSerialBackend(QObject* parent) : SerialBackend(parent)
 {
     m_frame.setSingleShot(true);
     m_frame.setTimerType(Qt::PreciseTimer);
-    m_frame.setInterval(FrameMs);
+    m_frame.setInterval(UnwatchedMs);
     connect(&m_frame, &QTimer::timeout, this, &QtSerialBackend::readBurst);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialBackend::readArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialBackend::portError);
@@ -202,6 +202,11 @@ void QtSerialBackend::drain()
 {
     if (m_port.isOpen() && m_port.bytesToWrite() > 0)
         m_port.waitForBytesWritten(250);
+}
+
+void QtSerialBackend::setWatched(bool watched)
+{
+    m_frame.setInterval(watched ? FrameMs : UnwatchedMs);
 }
 
 void QtSerialBackend::readArrived()

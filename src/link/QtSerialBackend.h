@@ -24,6 +24,9 @@ public:
     // How often a talking line is read: with the repaint that follows, within the 20 ms in which
     // a value must be on screen.
     static constexpr int FrameMs = 15;
+    // How often a talking line is read while nothing shows or records it: then only the status
+    // bar's count follows it, and the console's replies still come at once after a quiet spell.
+    static constexpr int UnwatchedMs = 50;
 
     explicit QtSerialBackend(QObject* parent = nullptr);
     ~QtSerialBackend() override;
@@ -34,6 +37,7 @@ public:
     bool configure(const LineSettings& settings) override;
     void write(const QByteArray& bytes) override;
     void drain() override;
+    void setWatched(bool watched) override;
 
 protected:
     // The driver's error counters (frame, parity, break, overrun, buffer overrun); false when the

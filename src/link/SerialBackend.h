@@ -38,6 +38,9 @@ public:
     virtual void write(const QByteArray& bytes) = 0;
     // Waits briefly until what was written has left, before the program exits.
     virtual void drain() {}
+    // Whether the line is shown or recorded as it happens. A backend that paces its reads may
+    // read a talking line less often while nobody watches.
+    virtual void setWatched(bool watched) { Q_UNUSED(watched); }
 
 signals:
     void received(const QByteArray& bytes);

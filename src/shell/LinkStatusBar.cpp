@@ -18,6 +18,12 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
       m_lastMessage(addField("lblStatusLast", QStringLiteral("Time since the last message")))
 {
     setObjectName(QStringLiteral("statusBar"));
+    // The two fields that change a few times a second get a fixed size: a field that may change
+    // size makes the status bar lay out and repaint all of its width.
+    fixWidth(m_messages, {QStringLiteral("0000000000 messages")});
+    fixWidth(m_lastMessage,
+             {QStringLiteral("last under 1 s ago"), QStringLiteral("last 000000 s ago"),
+              QStringLiteral("no message yet")});
     setSizeGripEnabled(true);
     connect(&m_session, &Session::linkStateChanged, this, [this] {
         if (m_session.linkState() == Session::LinkState::Searching)
@@ -39,8 +45,21 @@ QLabel* LinkStatusBar::addField(const char* name, const QString& accessibleName,
     label->setToolTip(accessibleName);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
+    // Painting its own background spares the status bar and the window beneath a repaint.
+    label->setAutoFillBackground(true);
     addPermanentWidget(label, stretch);
     return label;
+}
+
+void LinkStatusBar::fixWidth(QLabel* label, const QStringList& widestTexts)
+{
+    int text = 0;
+    for (const QString& t : widestTexts)
+        text = std::max(text, label->fontMetrics().horizontalAdvance(t));
+    const QMargins margins = label->contentsMargins();
+    label->setFixedSize(text + margins.left() + margins.right() + 2 * label->margin() +
+                            label->fontMetrics().averageCharWidth(),
+                        label->sizeHint().height());
 }
 
 QString LinkStatusBar::lineText(const QString& settings)

@@ -33,6 +33,7 @@ public:
     static QString linkText(Session::LinkState state, int baud);
 
 private:
+    static void fixWidth(QLabel* label, const QStringList& widestTexts);
     QLabel* addField(const char* name, const QString& accessibleName, int stretch = 0);
 
     const SerialPort& m_port;

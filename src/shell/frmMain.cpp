@@ -200,6 +200,9 @@ TrafficView* frmMain::showTraffic()
         else
             m_trafficFrame->resize(900, 360);
         m_trafficFrame->installEventFilter(this);
+        connect(m_traffic, &QObject::destroyed, this, &frmMain::updateWatched,
+                Qt::QueuedConnection);
+        updateWatched();
         // Opened on a live link: its times count from that link-up too.
         if (online() && m_linkedFor.isValid())
             m_traffic->setLinkedFor(m_linkedFor.elapsed());
@@ -238,6 +241,7 @@ bool frmMain::startRecording(const QString& path, bool replaceExisting, QString*
     });
     m_recording = std::move(recording);
     updateRecordEntry();
+    updateWatched();
     return true;
 }
 
@@ -247,6 +251,15 @@ void frmMain::stopRecording()
         m_recording->close();
     m_recording.reset();
     updateRecordEntry();
+    updateWatched();
+}
+
+void frmMain::updateWatched()
+{
+    bool watched = m_traffic || isRecording();
+    for (const auto& view : m_views)
+        watched = watched || view;
+    m_port.backend().setWatched(watched);
 }
 
 void frmMain::chooseRecordingFile()
@@ -355,6 +368,7 @@ MonitorView* frmMain::showView(View view)
         if (MonitorView* closed = m_views[slot(view)]) {
             m_views[slot(view)] = nullptr;
             closed->deleteLater();
+            updateWatched();
         }
     });
     // Each kind of view keeps its frame for the life of the window and only the view inside is
@@ -369,6 +383,7 @@ MonitorView* frmMain::showView(View view)
     }
     created->load();
     created->setOffline(!online());
+    updateWatched();
     frame->show();
     m_mdi->setActiveSubWindow(frame);
     return created;

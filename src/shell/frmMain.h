@@ -133,6 +133,8 @@ private:
     void restoreMainWindowGeometry();
     void chooseRecordingFile();
     void updateRecordEntry();
+    // Tells the port whether anything shows or records the line as it happens.
+    void updateWatched();
 
     SharedState m_state;
     SerialPort m_port;

@@ -78,6 +78,7 @@ private slots:
     void recordingKeepsBothDirectionsAndNeverOverwrites();
     void trafficEntryOpensOneViewThatGoesWhenClosed();
     void formIsLoadedFollowsTheViews();
+    void lineIsWatchedWhileAViewTrafficOrRecordingIsOpen();
     void aboutVersionText_data();
     void aboutVersionText();
     void helpOpensOnThePageOfTheWindowInUse_data();
@@ -342,6 +343,26 @@ void tst_MainWindow::formIsLoadedFollowsTheViews()
     page->subWindow()->close();
     QVERIFY(!p.main.FormIsLoaded("frmPage"));
     QVERIFY(p.main.FormIsLoaded("frmMain"));
+}
+
+void tst_MainWindow::lineIsWatchedWhileAViewTrafficOrRecordingIsOpen()
+{
+    // Only then is a talking line read every frame.
+    Program p;
+    QVERIFY(!p.backend->watched);
+    MonitorView* dimmers = p.main.showView(View::Dimmers);
+    QVERIFY(p.backend->watched);
+    p.main.findChild<QAction*>("mnuTraffic")->trigger();
+    dimmers->subWindow()->close();
+    QVERIFY(p.backend->watched);
+    p.main.mdiArea()->activeSubWindow()->close();
+    QTRY_VERIFY(!p.backend->watched);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(p.main.startRecording(dir.filePath("watched.lvrec"), false, &error));
+    QVERIFY(p.backend->watched);
+    p.main.stopRecording();
+    QVERIFY(!p.backend->watched);
 }
 
 void tst_MainWindow::aboutVersionText_data()
