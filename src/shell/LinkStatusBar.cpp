@@ -22,7 +22,7 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
     // size makes the status bar lay out and repaint all of its width.
     fixWidth(m_messages, {QStringLiteral("0000000000 messages")});
     fixWidth(m_lastMessage,
-             {QStringLiteral("last under 1 s ago"), QStringLiteral("last 000000 s ago"),
+             {QStringLiteral("last under 1 s ago"), QStringLiteral("last 00000000 s ago"),
               QStringLiteral("no message yet")});
     setSizeGripEnabled(true);
     connect(&m_session, &Session::linkStateChanged, this, [this] {
