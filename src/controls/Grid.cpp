@@ -1,6 +1,5 @@
 #include "controls/Grid.h"
 
-#include "controls/GridDelegate.h"
 #include "controls/GridModel.h"
 
 #include <QAccessible>
@@ -8,11 +7,25 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QVarLengthArray>
+
+namespace {
+// More changed cells than this are repainted as the one range that holds them.
+constexpr size_t kCellsRepaintedOneByOne = 64;
+} // namespace
 
 Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
 {
     setModel(m_model);
-    setItemDelegate(new GridDelegate(this));
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // Changed cells come straight from the model instead of through the view's dataChanged slot.
+    [[maybe_unused]] const bool unhooked =
+        disconnect(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QList<int>)), this,
+                   SLOT(dataChanged(QModelIndex, QModelIndex, QList<int>)));
+    Q_ASSERT(unhooked);
+    m_model->setRepaint([this](const auto& cells) { repaintCells(cells); });
     const auto noteShapeChange = [this] {
         if (!redraw())
             m_rowsChangedWhileOff = true;
@@ -140,7 +153,10 @@ QString Grid::columnHeader(int column) const
 
 void Grid::setDimmed(bool dimmed)
 {
+    if (dimmed == this->dimmed())
+        return;
     m_model->setDimText(dimmed ? palette().color(QPalette::Disabled, QPalette::Text) : QColor());
+    viewport()->update();
 }
 
 bool Grid::dimmed() const
@@ -173,21 +189,104 @@ void Grid::setRedraw(bool on)
         viewport()->update();
 }
 
-void Grid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                       const QList<int>& roles)
+QRect Grid::cellRect(int row, int column) const
 {
-    // One cell, or someone listening through accessibility: the table view's own way.
-    if (topLeft == bottomRight || QAccessible::isActive()) {
-        QTableView::dataChanged(topLeft, bottomRight, roles);
+    if (isColumnHidden(column))
+        return {};
+    return {columnViewportPosition(column), rowViewportPosition(row), columnWidth(column),
+            rowHeight(row)};
+}
+
+void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
+{
+    if (QAccessible::isActive()) {
+        // Someone listens through accessibility: the table view's own way, which tells them.
+        for (const auto& [row, column] : cells)
+            QTableView::dataChanged(m_model->index(row, column), m_model->index(row, column));
         return;
     }
-    // A range repaints the part of it in sight, not the whole grid.
-    const QRect first = visualRect(topLeft);
-    const QRect last = visualRect(bottomRight);
-    if (first.isEmpty() || last.isEmpty())
-        viewport()->update();
-    else
-        viewport()->update(first.united(last).intersected(viewport()->rect()));
+    const QRect inSight = viewport()->rect();
+    if (cells.size() <= kCellsRepaintedOneByOne) {
+        QRegion changed;
+        for (const auto& [row, column] : cells)
+            changed += cellRect(row, column).intersected(inSight);
+        if (!changed.isEmpty())
+            viewport()->update(changed);
+        return;
+    }
+    // Many cells: the part in sight of the range that holds them.
+    QRect range;
+    for (const auto& [row, column] : cells)
+        range |= cellRect(row, column);
+    if (const QRect shown = range.intersected(inSight); !shown.isEmpty())
+        viewport()->update(shown);
+}
+
+void Grid::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    // The viewport paints its own background (it is opaque), in the same painter as the cells.
+    const QBrush base = viewport()->palette().brush(viewport()->backgroundRole());
+    for (const QRect& dirty : event->region())
+        painter.fillRect(dirty, base);
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QPalette::ColorGroup group = !isEnabled()       ? QPalette::Disabled
+                                       : isActiveWindow() ? QPalette::Active
+                                                          : QPalette::Inactive;
+    GridCellPainter::Look look;
+    look.highlight = palette().brush(group, QPalette::Highlight);
+    look.text = dimmed() ? m_model->dimText() : palette().color(group, QPalette::Text);
+    look.highlightedText = palette().color(group, QPalette::HighlightedText);
+    look.margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+
+    const QItemSelectionModel* selection = selectionModel();
+    const bool anySelected = selection && selection->hasSelection();
+    const QModelIndex current = currentIndex();
+    const bool showFocus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+
+    // Each cell's grid lines are at its right and bottom edge; all are drawn at the end.
+    QVarLengthArray<QLine, 128> lines;
+    const int lastRowOfGrid = rows() - 1;
+    for (const QRect& dirty : event->region()) {
+        const int firstRow = rowAt(dirty.top());
+        if (firstRow < 0)
+            continue; // below the last row
+        const int bottomRow = rowAt(dirty.bottom());
+        const int lastRow = bottomRow < 0 ? lastRowOfGrid : bottomRow;
+        for (int column = 0; column < columns(); ++column) {
+            const QRect columnSpan = cellRect(firstRow, column);
+            if (columnSpan.isEmpty() || columnSpan.right() < dirty.left() ||
+                columnSpan.left() > dirty.right())
+                continue;
+            for (int row = firstRow; row <= lastRow; ++row) {
+                const QRect whole = cellRect(row, column);
+                const QRect cell = whole.adjusted(0, 0, -1, -1);
+                const GridModel::Shown shown = m_model->shown(row, column);
+                const bool selected =
+                    anySelected && selection->isSelected(m_model->index(row, column));
+                m_cellPainter.paint(painter, cell, shown.text, shown.alignment, shown.background,
+                                    selected, look);
+                if (showFocus && current.row() == row && current.column() == column) {
+                    QStyleOptionFocusRect focus;
+                    focus.QStyleOption::operator=(option);
+                    focus.rect = cell;
+                    focus.state |= QStyle::State_HasFocus;
+                    focus.backgroundColor =
+                        selected ? look.highlight.color() : palette().color(group, QPalette::Base);
+                    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+                }
+                lines.append(QLine(whole.left(), whole.bottom(), whole.right(), whole.bottom()));
+                lines.append(QLine(whole.right(), whole.top(), whole.right(), whole.bottom()));
+            }
+        }
+    }
+    if (!lines.isEmpty()) {
+        const auto gridColour = QColor::fromRgba(
+            QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+        painter.setPen(QPen(gridColour, 0, gridStyle()));
+        painter.drawLines(lines.constData(), int(lines.size()));
+    }
 }
 
 void Grid::clear()

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "controls/GridCellPainter.h"
+
 #include <QTableView>
+
+#include <utility>
+#include <vector>
 
 class GridModel;
 
@@ -95,10 +100,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                     const QList<int>& roles = QList<int>()) override;
+    // The cells are painted here rather than through an item delegate: a repaint of the few cells
+    // the console changed costs a fraction of the table view's general way.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The model's report of changed cells: repaints each, or the part in sight of their range.
+    void repaintCells(const std::vector<std::pair<int, int>>& cells);
+    // The cell's rectangle in the viewport, grid lines included; empty for a hidden column.
+    QRect cellRect(int row, int column) const;
+
+    GridCellPainter m_cellPainter;
     GridModel* m_model;
     bool m_headerButtons = true;
     bool m_multiSelect = true;

@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMetaMethod>
 
 #include <algorithm>
 #include <utility>
@@ -29,7 +30,7 @@ public:
             return;
         model->m_reportPending = true;
         m_models.push_back(model);
-        if (!m_posted) {
+        if (!m_posted && m_holds == 0) {
             m_posted = true;
             QCoreApplication::postEvent(this, new QEvent(QEvent::User));
         }
@@ -43,12 +44,28 @@ public:
         m_models.erase(std::remove(m_models.begin(), m_models.end(), model), m_models.end());
     }
 
+    void hold() { ++m_holds; }
+
+    void release()
+    {
+        if (m_holds > 0 && --m_holds == 0 && !m_models.empty())
+            run();
+    }
+
 protected:
     bool event(QEvent* e) override
     {
         if (e->type() != QEvent::User)
             return QObject::event(e);
         m_posted = false;
+        if (m_holds == 0)
+            run();
+        return true;
+    }
+
+private:
+    void run()
+    {
         std::swap(m_models, m_reporting);
         for (GridModel* model : m_reporting) {
             model->m_reportPending = false;
@@ -56,16 +73,26 @@ protected:
         }
         m_reporting.clear();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        return true;
     }
 
 private:
     std::vector<GridModel*> m_models;
     std::vector<GridModel*> m_reporting;
     bool m_posted = false;
+    int m_holds = 0;
 };
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void GridModel::holdReports()
+{
+    GridReportPass::instance().hold();
+}
+
+void GridModel::releaseReports()
+{
+    GridReportPass::instance().release();
+}
 
 GridModel::~GridModel()
 {
@@ -193,6 +220,13 @@ bool GridModel::validCell(int row, int column) const
     return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
 }
 
+GridModel::Shown GridModel::shown(int row, int column) const
+{
+    const Cell& cell = m_rows[size_t(row)][size_t(column)];
+    return {cell.text, cell.background,
+            cell.alignment >= 0 ? cell.alignment : m_columns[size_t(column)].alignment};
+}
+
 QString GridModel::text(int row, int column) const
 {
     return validCell(row, column) ? m_rows[size_t(row)][size_t(column)].text : QString();
@@ -270,25 +304,30 @@ void GridModel::reportChanges()
     if (m_batching || m_changed.empty())
         return;
     std::swap(m_changed, m_reporting);
-    const std::vector<std::pair<int, int>>& cells = m_reporting;
+    // Cells of rows dropped meanwhile are gone.
+    std::erase_if(m_reporting,
+                  [this](const auto& cell) { return !validCell(cell.first, cell.second); });
     int top = rowCount(), bottom = -1, left = columnCount(), right = -1;
-    for (const auto& [row, column] : cells) {
-        if (!validCell(row, column))
-            continue;
+    for (const auto& [row, column] : m_reporting) {
         m_rows[size_t(row)][size_t(column)].changed = false;
         top = std::min(top, row);
         bottom = std::max(bottom, row);
         left = std::min(left, column);
         right = std::max(right, column);
     }
-    if (bottom < 0) {
-        // Every cell waiting went with its row.
-    } else if (cells.size() > kCellsReportedOneByOne) {
-        emit dataChanged(index(top, left), index(bottom, right));
-    } else {
-        for (const auto& [row, column] : cells)
-            if (validCell(row, column))
+    if (!m_reporting.empty()) {
+        if (m_repaint)
+            m_repaint(m_reporting);
+        static const QMetaMethod dataChangedSignal =
+            QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged);
+        if (!isSignalConnected(dataChangedSignal)) {
+            // Nobody else follows the cells.
+        } else if (m_reporting.size() > kCellsReportedOneByOne) {
+            emit dataChanged(index(top, left), index(bottom, right));
+        } else {
+            for (const auto& [row, column] : m_reporting)
                 emit dataChanged(index(row, column), index(row, column));
+        }
     }
     m_reporting.clear();
 }

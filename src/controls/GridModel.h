@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // The cells behind a Grid: per cell its text, background and alignment; per column a key, a
@@ -14,7 +15,8 @@
 // and the grid repaints after one report, not after each write. All grids report in the same pass
 // and are painted straight after it, so a burst from the console costs one paint of the window.
 // While batching (the grid's redraw switch is off) nothing is reported; ending the batch reports
-// what changed.
+// what changed. The grid takes the report straight (setRepaint); dataChanged is emitted only when
+// someone else listens for it.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -47,6 +49,14 @@ public:
     void clearRows();
 
     bool validCell(int row, int column) const;
+    // A cell as it is painted; the cell must exist. Background invalid: the grid's own.
+    struct Shown
+    {
+        const QString& text;
+        const QColor& background;
+        int alignment;
+    };
+    Shown shown(int row, int column) const;
     QString text(int row, int column) const;
     void setText(int row, int column, const QString& text);
     QColor background(int row, int column) const;
@@ -60,6 +70,14 @@ public:
 
     bool batching() const { return m_batching; }
     void setBatching(bool on);
+    // Takes each report of changed cells (row, column from 0), before dataChanged.
+    using Repaint = std::function<void(const std::vector<std::pair<int, int>>& cells)>;
+    void setRepaint(Repaint repaint) { m_repaint = std::move(repaint); }
+    // While held (holds are counted), the reports of every grid wait; the last release makes
+    // them and paints the window at once. A burst from the console is handled under a hold, so it
+    // is painted as it ends, without another turn of the event loop.
+    static void holdReports();
+    static void releaseReports();
     // Reports the cells changed since the last report now (it happens by itself once the event
     // loop is back).
     void reportChanges();
@@ -90,5 +108,6 @@ private:
     // Kept between reports, so that reporting allocates nothing.
     std::vector<std::pair<int, int>> m_reporting;
     bool m_reportPending = false;
+    Repaint m_repaint;
     friend class GridReportPass;
 };

@@ -160,6 +160,7 @@ void SerialPort::bytesArrived(const QByteArray& bytes)
         m_in.remove(0, m_readPos);
         m_readPos = 0;
     }
+    emit inputArriving();
     for (LineObserver* observer : m_observers)
         observer->received(bytes);
     const qsizetype room = InBufferSize - InBufferCount();
@@ -169,6 +170,7 @@ void SerialPort::bytesArrived(const QByteArray& bytes)
         raise(comEventRxOver);
     if (m_rThreshold > 0 && InBufferCount() >= m_rThreshold)
         raise(comEvReceive);
+    emit inputHandled();
 }
 
 void SerialPort::raise(int commEvent)

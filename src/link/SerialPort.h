@@ -90,6 +90,10 @@ public:
 
 signals:
     void OnComm();
+    // Around the handling of each arrival of bytes (a burst from the line), so that whatever the
+    // burst changes on screen can be painted once, when it is over.
+    void inputArriving();
+    void inputHandled();
     // The device went away while open; the port is closed by the time this is raised.
     void connectionLost(const QString& reason);
 

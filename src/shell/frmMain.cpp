@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include "controls/GridModel.h"
 #include "link/Commands.h"
 #include "link/QtSerialBackend.h"
 #include "link/SessionRecordingWriter.h"
@@ -63,6 +64,8 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     m_statusBar = new LinkStatusBar(m_port, m_session, m_receiver, m_state, this);
     setStatusBar(m_statusBar);
     connect(&m_session, &Session::linkStateChanged, this, &frmMain::markViewsOffline);
+    connect(&m_port, &SerialPort::inputArriving, this, &GridModel::holdReports);
+    connect(&m_port, &SerialPort::inputHandled, this, &GridModel::releaseReports);
     // A recording marks each link-up: a replay plays the console's side from there.
     connect(&m_session, &Session::linkStateChanged, this, [this] {
         if (m_session.linkState() != Session::LinkState::Connected)

@@ -56,6 +56,9 @@ private slots:
     void zeroBytesInNamesAreDrawnAsBlanks();
     void redrawOffPaintsNothingAndOnPaintsTheChangesOnce();
     void manyWritesAreReportedAndPaintedOnce();
+    void heldReportsArePaintedWhenReleased();
+    void cellsArePaintedWithTheirLook_data();
+    void cellsArePaintedWithTheirLook();
     void clickAndKeyboardPicksAreReported();
 
 private:
@@ -193,6 +196,90 @@ void tst_Grid::manyWritesAreReportedAndPaintedOnce()
     QTRY_COMPARE(paints.paints, 1);
     QVERIFY(!paints.region.contains(grid->visualRect(grid->model()->index(0, 0))));
     QCOMPARE(grid->cellText(2, 2), QStringLiteral("199"));
+}
+
+// A burst from the console is handled under a hold: nothing is painted while it lasts, however
+// long the event loop runs, and its end paints every changed cell straight away.
+void tst_Grid::heldReportsArePaintedWhenReleased()
+{
+    PaintRecorder paints;
+    QVERIFY(watchPaintsOfShownGrid(paints));
+    GridModel::holdReports();
+    GridModel::holdReports(); // holds nest
+    grid->setCellText(1, 1, QStringLiteral("held"));
+    grid->setCellText(4, 3, QStringLiteral("too"));
+    QTest::qWait(30);
+    GridModel::releaseReports();
+    QTest::qWait(30);
+    QCOMPARE(paints.paints, 0);
+    GridModel::releaseReports(); // the last release paints, before the event loop runs again
+    QCOMPARE(paints.paints, 1);
+    QVERIFY(paints.region.contains(grid->visualRect(grid->model()->index(0, 0))));
+    QVERIFY(paints.region.contains(grid->visualRect(grid->model()->index(3, 2))));
+    QVERIFY(!paints.region.contains(grid->visualRect(grid->model()->index(1, 1))));
+    GridModel::releaseReports(); // one release too many does nothing
+    grid->setCellText(2, 2, QStringLiteral("after"));
+    QTRY_COMPARE(paints.paints, 2);
+}
+
+void tst_Grid::cellsArePaintedWithTheirLook_data()
+{
+    QTest::addColumn<QString>("look");
+    QTest::newRow("plain") << QStringLiteral("plain");
+    QTest::newRow("own background") << QStringLiteral("background");
+    QTest::newRow("selected") << QStringLiteral("selected");
+    QTest::newRow("dimmed") << QStringLiteral("dimmed");
+    QTest::newRow("zero bytes as blanks") << QStringLiteral("zeros");
+}
+
+// The cell's background at its corner, and its text in the colour it is drawn in (and in no
+// other), as the user sees them.
+void tst_Grid::cellsArePaintedWithTheirLook()
+{
+    QFETCH(QString, look);
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    const QPalette palette = grid->palette();
+    QColor background = palette.color(QPalette::Base);
+    QColor text = palette.color(QPalette::Text);
+    QString written = QStringLiteral("WWWW");
+    if (look == QLatin1String("background")) {
+        grid->setCellBackColor(2, 2, 0x0000FF); // red, as 0x00BBGGRR
+        background = Qt::red;
+    } else if (look == QLatin1String("selected")) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centreOf(2, 2));
+        background = palette.color(QPalette::Active, QPalette::Highlight);
+        text = palette.color(QPalette::Active, QPalette::HighlightedText);
+    } else if (look == QLatin1String("dimmed")) {
+        grid->setDimmed(true);
+        text = palette.color(QPalette::Disabled, QPalette::Text);
+    } else if (look == QLatin1String("zeros")) {
+        written = QString(4, QChar(0)); // blanks: no text drawn at all
+    }
+    grid->setCellText(2, 2, written);
+    QCoreApplication::processEvents();
+
+    const QRect cell = grid->visualRect(grid->model()->index(1, 1)).adjusted(0, 0, -1, -1);
+    const QImage shot = grid->viewport()->grab(cell).toImage();
+    QCOMPARE(shot.pixelColor(1, 1), background);
+    // The text is smoothed: count the pixels near its colour.
+    const auto pixelsNear = [&shot](const QColor& colour) {
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor p = shot.pixelColor(x, y);
+                n += std::abs(p.red() - colour.red()) + std::abs(p.green() - colour.green()) +
+                         std::abs(p.blue() - colour.blue()) <
+                     60;
+            }
+        return n;
+    };
+    if (look == QLatin1String("zeros"))
+        QCOMPARE(pixelsNear(text), 0);
+    else
+        QVERIFY(pixelsNear(text) > 10);
+    if (look == QLatin1String("dimmed"))
+        QCOMPARE(pixelsNear(palette.color(QPalette::Text)), 0);
 }
 
 void tst_Grid::clickAndKeyboardPicksAreReported()

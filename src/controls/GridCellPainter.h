@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QStaticText>
+
+#include <utility>
+
+class QPainter;
+class QRect;
+
+// Paints one grid cell: the background, then the text on one line, cut short with an ellipsis where
+// it does not fit. Texts are laid out once and kept, so the values the console repeats many times a
+// second are shaped once rather than at every repaint.
+class GridCellPainter
+{
+public:
+    // What every cell of one repaint shares.
+    struct Look
+    {
+        QBrush highlight;
+        QColor text;
+        QColor highlightedText;
+        int margin = 0; // between the cell's sides and its text
+    };
+
+    // background: invalid for the grid's own; alignment: 0 left, 1 centred, 2 right.
+    void paint(QPainter& painter, const QRect& cell, const QString& text, int alignment,
+               const QColor& background, bool selected, const Look& look);
+
+private:
+    // The text as drawn in a space this wide, laid out in the font. Zero bytes show as blanks.
+    const QStaticText& laidOut(const QString& text, int width, const QFont& font);
+
+    QHash<std::pair<QString, int>, QStaticText> m_laidOut;
+    QFont m_font;
+};
