@@ -25,13 +25,17 @@ const QStaticText& GridCellPainter::laidOut(const QString& text, int width, cons
     // instead of showing boxes. The cell's text itself keeps them.
     QString shown = text;
     shown.replace(QChar(0), QLatin1Char(' '));
-    const QFontMetrics metrics(font);
-    if (metrics.horizontalAdvance(shown) > width)
-        shown = metrics.elidedText(shown, Qt::ElideRight, width);
-    QStaticText laid(shown);
-    laid.setTextFormat(Qt::PlainText);
-    laid.setPerformanceHint(QStaticText::AggressiveCaching);
-    laid.prepare(QTransform(), font);
+    const auto layOut = [&font](const QString& line) {
+        QStaticText laid(line);
+        laid.setTextFormat(Qt::PlainText);
+        laid.setPerformanceHint(QStaticText::AggressiveCaching);
+        laid.prepare(QTransform(), font);
+        return laid;
+    };
+    // Most texts fit; only one that does not is shaped a second time, cut short.
+    QStaticText laid = layOut(shown);
+    if (laid.size().width() > width)
+        laid = layOut(QFontMetrics(font).elidedText(shown, Qt::ElideRight, width));
     return *m_laidOut.insert(key, laid);
 }
 

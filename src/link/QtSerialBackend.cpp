@@ -230,6 +230,9 @@ int QtSerialBackend::readWaiting(QByteArray& into)
         into.resize(at + 4096);
         const ssize_t n = ::read(m_readFd, into.data() + at, 4096);
         into.resize(at + std::max<qsizetype>(n, 0));
+        // A read that did not fill its room took all that was there.
+        if (n > 0 && n < 4096)
+            return 0;
         if (n > 0)
             continue;
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK)
