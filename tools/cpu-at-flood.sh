@@ -59,7 +59,9 @@ measure() {
     local sim=$!
     pids+=($sim)
     for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
-    build/release/src/lvmonitor --port "$link" --connect >"$out/lvmonitor-$open.log" 2>&1 &
+    # The main window fills the screen, so that every view is in sight and painted.
+    build/release/src/lvmonitor --port "$link" --connect -geometry 1600x1000+0+0 \
+        >"$out/lvmonitor-$open.log" 2>&1 &
     local program=$!
     pids+=($program)
     for _ in $(seq 300); do grep -q "link up" "$simlog" 2>/dev/null && break; sleep 0.1; done

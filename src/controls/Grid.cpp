@@ -197,6 +197,26 @@ QRect Grid::cellRect(int row, int column) const
             rowHeight(row)};
 }
 
+int Grid::textMargin() const
+{
+    return style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+}
+
+QRect Grid::changedPart(int row, int column)
+{
+    const QRect whole = cellRect(row, column);
+    const QString* before = m_model->textOnScreen(row, column);
+    if (!before || whole.isEmpty())
+        return whole;
+    // The grid lines at the right and bottom stay as they are.
+    const QRect cell = whole.adjusted(0, 0, -1, -1);
+    const int alignment = m_model->alignment(row, column);
+    const QFont& font = viewport()->font();
+    const int margin = textMargin();
+    return m_cellPainter.textRect(cell, *before, alignment, font, margin) |
+           m_cellPainter.textRect(cell, m_model->text(row, column), alignment, font, margin);
+}
+
 void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
 {
     if (QAccessible::isActive()) {
@@ -209,7 +229,7 @@ void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
     if (cells.size() <= kCellsRepaintedOneByOne) {
         QRegion changed;
         for (const auto& [row, column] : cells)
-            changed += cellRect(row, column).intersected(inSight);
+            changed += changedPart(row, column).intersected(inSight);
         if (!changed.isEmpty())
             viewport()->update(changed);
         return;
@@ -238,7 +258,7 @@ void Grid::paintEvent(QPaintEvent* event)
     look.highlight = palette().brush(group, QPalette::Highlight);
     look.text = dimmed() ? m_model->dimText() : palette().color(group, QPalette::Text);
     look.highlightedText = palette().color(group, QPalette::HighlightedText);
-    look.margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    look.margin = textMargin();
 
     const QItemSelectionModel* selection = selectionModel();
     const bool anySelected = selection && selection->hasSelection();

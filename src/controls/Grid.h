@@ -109,6 +109,10 @@ private:
     void repaintCells(const std::vector<std::pair<int, int>>& cells);
     // The cell's rectangle in the viewport, grid lines included; empty for a hidden column.
     QRect cellRect(int row, int column) const;
+    // What a change of the cell repaints: where its old and new texts are drawn when only the
+    // text changed, else all of it.
+    QRect changedPart(int row, int column);
+    int textMargin() const;
 
     GridCellPainter m_cellPainter;
     GridModel* m_model;

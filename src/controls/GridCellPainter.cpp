@@ -39,6 +39,27 @@ const QStaticText& GridCellPainter::laidOut(const QString& text, int width, cons
     return *m_laidOut.insert(key, laid);
 }
 
+QPointF GridCellPainter::placed(const QRect& space, const QSizeF& size, int alignment)
+{
+    qreal x = space.left();
+    if ((alignment & 3) == GridModel::AlignCentre)
+        x += (space.width() - size.width()) / 2;
+    else if ((alignment & 3) == GridModel::AlignRight)
+        x += space.width() - size.width();
+    return {x, space.top() + (space.height() - size.height()) / 2};
+}
+
+QRect GridCellPainter::textRect(const QRect& cell, const QString& text, int alignment,
+                                const QFont& font, int margin)
+{
+    if (text.isEmpty())
+        return {};
+    const QRect space = cell.adjusted(margin, 0, -margin, 0);
+    const QSizeF size = laidOut(text, space.width(), font).size();
+    const QRectF drawn(placed(space, size, alignment), size);
+    return drawn.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(cell);
+}
+
 void GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString& text,
                             int alignment, const QColor& background, bool selected,
                             const Look& look)
@@ -53,12 +74,6 @@ void GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString&
     const QRect space = cell.adjusted(look.margin, 0, -look.margin, 0);
     const QStaticText& laid = laidOut(text, space.width(), painter.font());
     const QSizeF size = laid.size();
-    qreal x = space.left();
-    if ((alignment & 3) == GridModel::AlignCentre)
-        x += (space.width() - size.width()) / 2;
-    else if ((alignment & 3) == GridModel::AlignRight)
-        x += space.width() - size.width();
-    const qreal y = space.top() + (space.height() - size.height()) / 2;
     // The text is cut to the cell's width already; only a row lower than the font needs a clip,
     // and clipping is dear in a repaint of many cells.
     const bool taller = size.height() > cell.height();
@@ -67,7 +82,7 @@ void GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString&
         painter.setClipRect(cell, Qt::IntersectClip);
     }
     painter.setPen(selected ? look.highlightedText : look.text);
-    painter.drawStaticText(QPointF(x, y), laid);
+    painter.drawStaticText(placed(space, size, alignment), laid);
     if (taller)
         painter.restore();
 }

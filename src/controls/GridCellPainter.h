@@ -4,12 +4,12 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QRect>
 #include <QStaticText>
 
 #include <utility>
 
 class QPainter;
-class QRect;
 
 // Paints one grid cell: the background, then the text on one line, cut short with an ellipsis where
 // it does not fit. Texts are laid out once and kept, so the values the console repeats many times a
@@ -30,7 +30,14 @@ public:
     void paint(QPainter& painter, const QRect& cell, const QString& text, int alignment,
                const QColor& background, bool selected, const Look& look);
 
+    // Where the text is drawn in the cell (a pixel more on each side for smoothing); empty for
+    // no text.
+    QRect textRect(const QRect& cell, const QString& text, int alignment, const QFont& font,
+                   int margin);
+
 private:
+    // Where the laid-out text's top left goes in the cell.
+    static QPointF placed(const QRect& space, const QSizeF& size, int alignment);
     // The text as drawn in a space this wide, laid out in the font. Zero bytes show as blanks.
     const QStaticText& laidOut(const QString& text, int width, const QFont& font);
 

@@ -220,9 +220,18 @@ bool GridModel::validCell(int row, int column) const
     return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
 }
 
+const QString* GridModel::textOnScreen(int row, int column) const
+{
+    if (!validCell(row, column))
+        return nullptr;
+    const Cell& cell = m_rows[size_t(row)][size_t(column)];
+    return cell.changed && cell.onlyText ? &cell.textBefore : nullptr;
+}
+
 GridModel::Shown GridModel::shown(int row, int column) const
 {
     const Cell& cell = m_rows[size_t(row)][size_t(column)];
+    cell.onlyText = false; // the screen shows this text from now on
     return {cell.text, cell.background,
             cell.alignment >= 0 ? cell.alignment : m_columns[size_t(column)].alignment};
 }
@@ -236,11 +245,13 @@ void GridModel::setText(int row, int column, const QString& text)
 {
     if (!validCell(row, column))
         return;
-    QString& cell = m_rows[size_t(row)][size_t(column)].text;
-    if (cell == text)
+    Cell& cell = m_rows[size_t(row)][size_t(column)];
+    if (cell.text == text)
         return;
-    cell = text;
-    changed(row, column);
+    if (!cell.changed)
+        cell.textBefore = cell.text;
+    cell.text = text;
+    changed(row, column, true);
 }
 
 QColor GridModel::background(int row, int column) const
@@ -256,7 +267,7 @@ void GridModel::setBackground(int row, int column, const QColor& colour)
     if (cell == colour)
         return;
     cell = colour;
-    changed(row, column);
+    changed(row, column, false);
 }
 
 int GridModel::alignment(int row, int column) const
@@ -275,15 +286,18 @@ void GridModel::setAlignment(int row, int column, int alignment)
     if (cell == qint8(alignment & 3))
         return;
     cell = qint8(alignment & 3);
-    changed(row, column);
+    changed(row, column, false);
 }
 
-void GridModel::changed(int row, int column)
+void GridModel::changed(int row, int column, bool onlyText)
 {
     Cell& cell = m_rows[size_t(row)][size_t(column)];
     if (!cell.changed) {
         cell.changed = true;
+        cell.onlyText = onlyText;
         m_changed.emplace_back(row, column);
+    } else if (!onlyText) {
+        cell.onlyText = false;
     }
     if (!m_batching)
         GridReportPass::instance().add(this);
@@ -307,27 +321,30 @@ void GridModel::reportChanges()
     // Cells of rows dropped meanwhile are gone.
     std::erase_if(m_reporting,
                   [this](const auto& cell) { return !validCell(cell.first, cell.second); });
+    if (m_reporting.empty())
+        return;
+    if (m_repaint)
+        m_repaint(m_reporting);
     int top = rowCount(), bottom = -1, left = columnCount(), right = -1;
     for (const auto& [row, column] : m_reporting) {
-        m_rows[size_t(row)][size_t(column)].changed = false;
+        Cell& cell = m_rows[size_t(row)][size_t(column)];
+        cell.changed = false;
+        cell.onlyText = false;
+        cell.textBefore = QString();
         top = std::min(top, row);
         bottom = std::max(bottom, row);
         left = std::min(left, column);
         right = std::max(right, column);
     }
-    if (!m_reporting.empty()) {
-        if (m_repaint)
-            m_repaint(m_reporting);
-        static const QMetaMethod dataChangedSignal =
-            QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged);
-        if (!isSignalConnected(dataChangedSignal)) {
-            // Nobody else follows the cells.
-        } else if (m_reporting.size() > kCellsReportedOneByOne) {
-            emit dataChanged(index(top, left), index(bottom, right));
-        } else {
-            for (const auto& [row, column] : m_reporting)
-                emit dataChanged(index(row, column), index(row, column));
-        }
+    static const QMetaMethod dataChangedSignal =
+        QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged);
+    if (!isSignalConnected(dataChangedSignal)) {
+        // Nobody else follows the cells.
+    } else if (m_reporting.size() > kCellsReportedOneByOne) {
+        emit dataChanged(index(top, left), index(bottom, right));
+    } else {
+        for (const auto& [row, column] : m_reporting)
+            emit dataChanged(index(row, column), index(row, column));
     }
     m_reporting.clear();
 }

@@ -49,7 +49,8 @@ public:
     void clearRows();
 
     bool validCell(int row, int column) const;
-    // A cell as it is painted; the cell must exist. Background invalid: the grid's own.
+    // A cell as it is painted; the cell must exist. Background invalid: the grid's own. A cell
+    // painted while a change waits is repainted whole when the change is reported.
     struct Shown
     {
         const QString& text;
@@ -70,6 +71,10 @@ public:
 
     bool batching() const { return m_batching; }
     void setBatching(bool on);
+    // During a report: the text on screen in a reported cell when only its text changed since it
+    // was painted, so that repainting where that text and the new one are drawn is enough; null
+    // when the whole cell must be repainted.
+    const QString* textOnScreen(int row, int column) const;
     // Takes each report of changed cells (row, column from 0), before dataChanged.
     using Repaint = std::function<void(const std::vector<std::pair<int, int>>& cells)>;
     void setRepaint(Repaint repaint) { m_repaint = std::move(repaint); }
@@ -89,6 +94,10 @@ private:
         QColor background;    // invalid: the grid's own
         qint8 alignment = -1; // -1: the column's
         bool changed = false; // waiting to be reported
+        // While changed: only the text changed since the last report, and nothing painted the
+        // cell meanwhile, so the screen still shows textBefore.
+        mutable bool onlyText = false;
+        QString textBefore;
     };
     struct Column
     {
@@ -97,7 +106,7 @@ private:
         int alignment = AlignLeft;
     };
     static Qt::Alignment toQt(int alignment);
-    void changed(int row, int column);
+    void changed(int row, int column, bool onlyText);
 
     std::vector<Column> m_columns;
     std::vector<std::vector<Cell>> m_rows;

@@ -3,6 +3,7 @@
 
 #include <QHeaderView>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -57,6 +58,8 @@ private slots:
     void redrawOffPaintsNothingAndOnPaintsTheChangesOnce();
     void manyWritesAreReportedAndPaintedOnce();
     void heldReportsArePaintedWhenReleased();
+    void aNewTextLeavesNothingOfTheOldOnScreen_data();
+    void aNewTextLeavesNothingOfTheOldOnScreen();
     void cellsArePaintedWithTheirLook_data();
     void cellsArePaintedWithTheirLook();
     void clickAndKeyboardPicksAreReported();
@@ -220,6 +223,55 @@ void tst_Grid::heldReportsArePaintedWhenReleased()
     GridModel::releaseReports(); // one release too many does nothing
     grid->setCellText(2, 2, QStringLiteral("after"));
     QTRY_COMPARE(paints.paints, 2);
+}
+
+void tst_Grid::aNewTextLeavesNothingOfTheOldOnScreen_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("paintedMeanwhile"); // empty: nothing paints the cell meanwhile
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("alignment");
+    const QString wide = QStringLiteral("WWWWWWWWWWWWWWWWWWWW"); // wider than the cell
+    QTest::newRow("long to short") << wide << QString() << QStringLiteral("1") << 0;
+    QTest::newRow("short to long") << QStringLiteral("1") << QString() << wide << 0;
+    QTest::newRow("to empty") << QStringLiteral("WWWW") << QString() << QString() << 0;
+    QTest::newRow("right-aligned")
+        << QStringLiteral("WWWW") << QString() << QStringLiteral("1") << 2;
+    QTest::newRow("centred") << QStringLiteral("1") << QString() << QStringLiteral("WWWW") << 1;
+    QTest::newRow("a wider text painted meanwhile")
+        << QStringLiteral("1") << wide << QStringLiteral("2") << 0;
+}
+
+// A changed text repaints only where texts are drawn; what is on screen afterwards must be what a
+// paint of the whole grid shows.
+void tst_Grid::aNewTextLeavesNothingOfTheOldOnScreen()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, paintedMeanwhile);
+    QFETCH(QString, after);
+    QFETCH(int, alignment);
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    grid->setCellTextAlign(2, 2, alignment);
+    grid->setCellText(2, 2, before);
+    QCoreApplication::processEvents();
+    if (!paintedMeanwhile.isEmpty()) {
+        grid->setCellText(2, 2, paintedMeanwhile);
+        grid->viewport()->repaint(); // before the change is reported
+    }
+    grid->setCellText(2, 2, after);
+    QCoreApplication::processEvents();
+
+    const QRect cell = grid->visualRect(grid->model()->index(1, 1));
+    const QPoint at = grid->viewport()->mapTo(grid, cell.topLeft());
+    const auto onScreen = [&] {
+        return grid->screen()
+            ->grabWindow(grid->winId(), at.x(), at.y(), cell.width(), cell.height())
+            .toImage();
+    };
+    const QImage shown = onScreen();
+    grid->viewport()->repaint();
+    QCOMPARE(shown, onScreen());
 }
 
 void tst_Grid::cellsArePaintedWithTheirLook_data()
