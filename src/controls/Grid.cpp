@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QVarLengthArray>
 
+#include <optional>
+
 namespace {
 // More changed cells than this are repainted as the one range that holds them.
 constexpr size_t kCellsRepaintedOneByOne = 64;
@@ -249,8 +251,15 @@ void Grid::paintEvent(QPaintEvent* event)
     const QBrush base = viewport()->palette().brush(viewport()->backgroundRole());
     for (const QRect& dirty : event->region())
         painter.fillRect(dirty, base);
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
+    // The style's view of the grid, needed only for a focus frame or grid lines.
+    std::optional<QStyleOptionViewItem> option;
+    const auto viewOption = [&]() -> const QStyleOptionViewItem& {
+        if (!option) {
+            option.emplace();
+            initViewItemOption(&*option);
+        }
+        return *option;
+    };
     const QPalette::ColorGroup group = !isEnabled()       ? QPalette::Disabled
                                        : isActiveWindow() ? QPalette::Active
                                                           : QPalette::Inactive;
@@ -289,21 +298,25 @@ void Grid::paintEvent(QPaintEvent* event)
                                     selected, look);
                 if (showFocus && current.row() == row && current.column() == column) {
                     QStyleOptionFocusRect focus;
-                    focus.QStyleOption::operator=(option);
+                    focus.QStyleOption::operator=(viewOption());
                     focus.rect = cell;
                     focus.state |= QStyle::State_HasFocus;
                     focus.backgroundColor =
                         selected ? look.highlight.color() : palette().color(group, QPalette::Base);
                     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
                 }
-                lines.append(QLine(whole.left(), whole.bottom(), whole.right(), whole.bottom()));
-                lines.append(QLine(whole.right(), whole.top(), whole.right(), whole.bottom()));
+                // A repaint of a text alone leaves the lines out.
+                if (dirty.bottom() >= whole.bottom())
+                    lines.append(
+                        QLine(whole.left(), whole.bottom(), whole.right(), whole.bottom()));
+                if (dirty.right() >= whole.right())
+                    lines.append(QLine(whole.right(), whole.top(), whole.right(), whole.bottom()));
             }
         }
     }
     if (!lines.isEmpty()) {
         const auto gridColour = QColor::fromRgba(
-            QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+            QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &viewOption(), this)));
         painter.setPen(QPen(gridColour, 0, gridStyle()));
         painter.drawLines(lines.constData(), int(lines.size()));
     }
