@@ -2,42 +2,90 @@
 
 #include "controls/GridModel.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
+#include <QStaticText>
+
+#include <utility>
 
 namespace {
-// Distinct texts kept; the values of a lit rig are far fewer, and the cache starts over when full.
-constexpr qsizetype kMaxLaidOut = 4096;
-} // namespace
 
-const QStaticText& GridCellPainter::laidOut(const QString& text, int width, const QFont& font)
+// Laid-out texts of one font, for every grid: the same values show in many columns and grids.
+class LaidOutTexts
 {
-    if (font != m_font) {
-        m_laidOut.clear();
-        m_font = font;
+public:
+    static LaidOutTexts& instance()
+    {
+        static LaidOutTexts texts;
+        static const bool dropsWithTheApplication = [] {
+            // Laid-out texts hold font data that must go before the application does.
+            qAddPostRoutine([] {
+                instance().clear();
+                instance().m_font = QFont();
+            });
+            return true;
+        }();
+        Q_UNUSED(dropsWithTheApplication);
+        return texts;
     }
-    const auto key = std::make_pair(text, width);
-    if (const auto it = m_laidOut.constFind(key); it != m_laidOut.constEnd())
-        return *it;
-    if (m_laidOut.size() >= kMaxLaidOut)
-        m_laidOut.clear();
+
+    // The text as drawn in a space this wide. Zero bytes show as blanks.
+    QStaticText get(const QString& text, int width, const QFont& font)
+    {
+        if (font != m_font) {
+            clear();
+            m_font = font;
+        }
+        auto whole = m_whole.constFind(text);
+        if (whole == m_whole.constEnd()) {
+            if (m_whole.size() >= kMaxKept)
+                m_whole.clear();
+            whole = m_whole.insert(text, layOut(shown(text), font));
+        }
+        if (whole->size().width() <= width)
+            return *whole;
+        // Too wide for this space: cut short, kept per width.
+        const auto key = std::make_pair(text, width);
+        if (const auto cut = m_cut.constFind(key); cut != m_cut.constEnd())
+            return *cut;
+        if (m_cut.size() >= kMaxKept)
+            m_cut.clear();
+        return *m_cut.insert(
+            key, layOut(QFontMetrics(font).elidedText(shown(text), Qt::ElideRight, width), font));
+    }
+
+    void clear()
+    {
+        m_whole.clear();
+        m_cut.clear();
+    }
+
+private:
+    // Distinct texts kept; the values of a lit rig are far fewer, and the cache starts over when
+    // full.
+    static constexpr qsizetype kMaxKept = 4096;
+
     // Console names keep their zero bytes; they are drawn as blanks so that a name stays readable
     // instead of showing boxes. The cell's text itself keeps them.
-    QString shown = text;
-    shown.replace(QChar(0), QLatin1Char(' '));
-    const auto layOut = [&font](const QString& line) {
+    static QString shown(QString text) { return text.replace(QChar(0), QLatin1Char(' ')); }
+
+    static QStaticText layOut(const QString& line, const QFont& font)
+    {
         QStaticText laid(line);
         laid.setTextFormat(Qt::PlainText);
         laid.setPerformanceHint(QStaticText::AggressiveCaching);
         laid.prepare(QTransform(), font);
         return laid;
-    };
-    // Most texts fit; only one that does not is shaped a second time, cut short.
-    QStaticText laid = layOut(shown);
-    if (laid.size().width() > width)
-        laid = layOut(QFontMetrics(font).elidedText(shown, Qt::ElideRight, width));
-    return *m_laidOut.insert(key, laid);
-}
+    }
+
+    QHash<QString, QStaticText> m_whole;
+    QHash<std::pair<QString, int>, QStaticText> m_cut;
+    QFont m_font;
+};
+
+} // namespace
 
 QPointF GridCellPainter::placed(const QRect& space, const QSizeF& size, int alignment)
 {
@@ -55,7 +103,7 @@ QRect GridCellPainter::textRect(const QRect& cell, const QString& text, int alig
     if (text.isEmpty())
         return {};
     const QRect space = cell.adjusted(margin, 0, -margin, 0);
-    const QSizeF size = laidOut(text, space.width(), font).size();
+    const QSizeF size = LaidOutTexts::instance().get(text, space.width(), font).size();
     const QRectF drawn(placed(space, size, alignment), size);
     return drawn.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(cell);
 }
@@ -72,7 +120,7 @@ void GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString&
         return;
 
     const QRect space = cell.adjusted(look.margin, 0, -look.margin, 0);
-    const QStaticText& laid = laidOut(text, space.width(), painter.font());
+    const QStaticText laid = LaidOutTexts::instance().get(text, space.width(), painter.font());
     const QSizeF size = laid.size();
     // The text is cut to the cell's width already; only a row lower than the font needs a clip,
     // and clipping is dear in a repaint of many cells.

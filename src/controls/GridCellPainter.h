@@ -3,17 +3,14 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
-#include <QHash>
 #include <QRect>
-#include <QStaticText>
-
-#include <utility>
 
 class QPainter;
 
 // Paints one grid cell: the background, then the text on one line, cut short with an ellipsis where
-// it does not fit. Texts are laid out once and kept, so the values the console repeats many times a
-// second are shaped once rather than at every repaint.
+// it does not fit. Texts are laid out once and kept for every grid, so the values the console
+// repeats many times a second, and shows in many columns, are shaped once rather than at every
+// repaint.
 class GridCellPainter
 {
 public:
@@ -38,9 +35,4 @@ public:
 private:
     // Where the laid-out text's top left goes in the cell.
     static QPointF placed(const QRect& space, const QSizeF& size, int alignment);
-    // The text as drawn in a space this wide, laid out in the font. Zero bytes show as blanks.
-    const QStaticText& laidOut(const QString& text, int width, const QFont& font);
-
-    QHash<std::pair<QString, int>, QStaticText> m_laidOut;
-    QFont m_font;
 };
