@@ -3,6 +3,7 @@
 // closes.
 
 #include "Payloads.h"
+#include "controls/Grid.h"
 #include "link/FakeSerialBackend.h"
 #include "link/SessionRecording.h"
 #include "model/Settings.h"
@@ -79,6 +80,7 @@ private slots:
     void trafficEntryOpensOneViewThatGoesWhenClosed();
     void formIsLoadedFollowsTheViews();
     void lineIsWatchedWhileAViewTrafficOrRecordingIsOpen();
+    void aBurstIsPaintedAsItsHandlingEnds();
     void aboutVersionText_data();
     void aboutVersionText();
     void helpOpensOnThePageOfTheWindowInUse_data();
@@ -363,6 +365,36 @@ void tst_MainWindow::lineIsWatchedWhileAViewTrafficOrRecordingIsOpen()
     QVERIFY(p.backend->watched);
     p.main.stopRecording();
     QVERIFY(!p.backend->watched);
+}
+
+// What a burst from the console changes is on screen by the time its handling ends, before the
+// event loop runs again, and in one paint.
+void tst_MainWindow::aBurstIsPaintedAsItsHandlingEnds()
+{
+    Program p;
+    p.main.MSComm1().setPortOpen(true);
+    p.main.receiver().RxState = Receiver::Hunting;
+    p.main.MSComm1().setRThreshold(1);
+    p.backend->deliver(message(17, dimmer(3, true, 40, "Cyc", 0)) +
+                       message(17, dimmer(4, true, 41, "Back", 0)));
+    Grid* grid = p.main.showView(View::Dimmers)->findChild<Grid*>("grdDimmers");
+    QVERIFY(QTest::qWaitForWindowExposed(grid));
+    QCoreApplication::processEvents();
+
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    grid->viewport()->installEventFilter(&counter);
+    p.backend->deliver(message(18, bytes({3, 200})) + message(18, bytes({4, 100})));
+    QCOMPARE(counter.paints, 1);
+    QCOMPARE(grid->cellText(1, 4), QStringLiteral("200"));
+    QCOMPARE(grid->cellText(2, 4), QStringLiteral("100"));
 }
 
 void tst_MainWindow::aboutVersionText_data()
