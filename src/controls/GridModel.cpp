@@ -1,5 +1,6 @@
 #include "controls/GridModel.h"
 
+#include <QAbstractEventDispatcher>
 #include <QBrush>
 #include <QCoreApplication>
 #include <QEvent>
@@ -22,6 +23,18 @@ public:
     {
         static GridReportPass pass;
         return pass;
+    }
+
+    GridReportPass()
+    {
+        // A message box opened while a burst is handled (a line error, a failed recording) runs
+        // an event loop of its own, in which the line goes on being read: what is held is
+        // painted whenever that loop waits, so the views do not stand still behind the box.
+        if (auto* dispatcher = QAbstractEventDispatcher::instance())
+            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+                if (m_holds > 0 && !m_models.empty())
+                    run();
+            });
     }
 
     void add(GridModel* model)
