@@ -12,6 +12,7 @@
 #include <QVarLengthArray>
 
 #include <optional>
+#include <utility>
 
 namespace {
 // More changed cells than this are repainted as the one range that holds them.
@@ -28,14 +29,16 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
                    SLOT(dataChanged(QModelIndex, QModelIndex, QList<int>)));
     Q_ASSERT(unhooked);
     m_model->setRepaint([this](const auto& cells) { repaintCells(cells); });
-    const auto noteShapeChange = [this] {
-        if (!redraw())
-            m_rowsChangedWhileOff = true;
+    // Rows come and go only at the end: what is above the first of them stays in place.
+    const auto rowsCameOrWent = [this](const QModelIndex&, int first, int) {
+        m_firstMovedRow = m_firstMovedRow < 0 ? first : std::min(m_firstMovedRow, first);
+        m_rowsLaidOut = true;
     };
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, noteShapeChange);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, noteShapeChange);
-    connect(m_model, &QAbstractItemModel::columnsInserted, this, noteShapeChange);
-    connect(m_model, &QAbstractItemModel::modelReset, this, noteShapeChange);
+    const auto columnsCameOrWent = [this] { m_wholeGridMoved = true; };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, rowsCameOrWent);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, rowsCameOrWent);
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, columnsCameOrWent);
+    connect(m_model, &QAbstractItemModel::modelReset, this, columnsCameOrWent);
     setFont(defaultFont());
     setShowGrid(true);
     setEditTriggers(NoEditTriggers);
@@ -176,19 +179,74 @@ void Grid::setRedraw(bool on)
     if (on == redraw())
         return;
     if (!on) {
-        m_rowsChangedWhileOff = false;
+        m_viewWhenOff = {viewport()->size(), QPoint(horizontalOffset(), verticalOffset())};
         viewport()->setUpdatesEnabled(false);
         m_model->setBatching(true);
         return;
     }
     // Straight back on, without the repaint of everything that switching updates on asks for:
-    // the cells that changed meanwhile are reported now and painted once. Rows or columns that
-    // came or went meanwhile move what is below them, so then the whole grid is painted.
+    // the cells that changed meanwhile are reported now and painted once, and what rows that came
+    // or went meanwhile moved is painted with them.
     viewport()->setAttribute(Qt::WA_UpdatesDisabled, false);
     m_model->setBatching(false);
     m_model->reportChanges();
-    if (m_rowsChangedWhileOff)
+    if (viewMoved(m_viewWhenOff)) {
         viewport()->update();
+        m_firstMovedRow = -1;
+    } else {
+        repaintMovedRows();
+    }
+}
+
+Grid::ViewPlace Grid::viewPlace() const
+{
+    return {viewport()->size(), QPoint(horizontalOffset(), verticalOffset())};
+}
+
+bool Grid::viewMoved(const ViewPlace& before)
+{
+    return std::exchange(m_wholeGridMoved, false) || viewPlace() != before;
+}
+
+void Grid::repaintMovedRows()
+{
+    const int first = std::exchange(m_firstMovedRow, -1);
+    if (first < 0)
+        return;
+    int top = 0;
+    if (first < rows())
+        top = rowViewportPosition(first);
+    else if (rows() > 0)
+        top = rowViewportPosition(rows() - 1) + rowHeight(rows() - 1);
+    const QRect below(0, top, viewport()->width(), viewport()->height() - top);
+    viewport()->update(below.intersected(viewport()->rect()));
+}
+
+void Grid::doItemsLayout()
+{
+    // After rows came or went the table view repaints all of the grid; only what is below the
+    // first of them moved, unless the layout also moved or resized the view (a scroll bar came or
+    // went). A show list replaced many times a second is then painted once, not twice whole.
+    if (!viewport()->updatesEnabled()) {
+        QTableView::doItemsLayout(); // what moved is painted as the redraw switch goes on
+        return;
+    }
+    if (!std::exchange(m_rowsLaidOut, false) || m_wholeGridMoved) {
+        m_wholeGridMoved = false;
+        m_firstMovedRow = -1;
+        QTableView::doItemsLayout(); // painted whole
+        return;
+    }
+    const ViewPlace before = viewPlace();
+    viewport()->setAttribute(Qt::WA_UpdatesDisabled);
+    QTableView::doItemsLayout();
+    viewport()->setAttribute(Qt::WA_UpdatesDisabled, false);
+    if (viewMoved(before)) {
+        viewport()->update();
+        m_firstMovedRow = -1;
+    } else {
+        repaintMovedRows();
+    }
 }
 
 QRect Grid::cellRect(int row, int column) const
@@ -232,25 +290,35 @@ void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
         QRegion changed;
         for (const auto& [row, column] : cells)
             changed += changedPart(row, column).intersected(inSight);
-        if (!changed.isEmpty())
-            viewport()->update(changed);
+        DirectRepaint::request(viewport(), this, changed);
         return;
     }
     // Many cells: the part in sight of the range that holds them.
     QRect range;
     for (const auto& [row, column] : cells)
         range |= cellRect(row, column);
-    if (const QRect shown = range.intersected(inSight); !shown.isEmpty())
-        viewport()->update(shown);
+    DirectRepaint::request(viewport(), this, range.intersected(inSight));
 }
 
 void Grid::paintEvent(QPaintEvent* event)
 {
-    QPainter painter(viewport());
+    {
+        QPainter painter(viewport());
+        paintCells(painter, event->region(), false); // the paint event clips
+    }
+    emit painted(event->region());
+}
+
+void Grid::paintDirectly(QPainter& painter, const QRegion& region)
+{
+    paintCells(painter, region, true);
+    emit painted(region);
+}
+
+void Grid::paintCells(QPainter& painter, const QRegion& region, bool clip)
+{
     // The viewport paints its own background (it is opaque), in the same painter as the cells.
     const QBrush base = viewport()->palette().brush(viewport()->backgroundRole());
-    for (const QRect& dirty : event->region())
-        painter.fillRect(dirty, base);
     // The style's view of the grid, needed only for a focus frame or grid lines.
     std::optional<QStyleOptionViewItem> option;
     const auto viewOption = [&]() -> const QStyleOptionViewItem& {
@@ -274,10 +342,24 @@ void Grid::paintEvent(QPaintEvent* event)
     const QModelIndex current = currentIndex();
     const bool showFocus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
 
-    // Each cell's grid lines are at its right and bottom edge; all are drawn at the end.
+    // Each cell's grid lines are at its right and bottom edge, drawn after the cells.
     QVarLengthArray<QLine, 128> lines;
+    const auto drawLines = [&] {
+        if (lines.isEmpty())
+            return;
+        const auto gridColour = QColor::fromRgba(
+            QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &viewOption(), this)));
+        painter.setPen(QPen(gridColour, 0, gridStyle()));
+        painter.drawLines(lines.constData(), int(lines.size()));
+        lines.clear();
+    };
     const int lastRowOfGrid = rows() - 1;
-    for (const QRect& dirty : event->region()) {
+    for (const QRect& dirty : region) {
+        if (clip) {
+            drawLines(); // those of the rectangles before, inside their clip
+            painter.setClipRect(dirty);
+        }
+        painter.fillRect(dirty, base);
         const int firstRow = rowAt(dirty.top());
         if (firstRow < 0)
             continue; // below the last row
@@ -314,12 +396,7 @@ void Grid::paintEvent(QPaintEvent* event)
             }
         }
     }
-    if (!lines.isEmpty()) {
-        const auto gridColour = QColor::fromRgba(
-            QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &viewOption(), this)));
-        painter.setPen(QPen(gridColour, 0, gridStyle()));
-        painter.drawLines(lines.constData(), int(lines.size()));
-    }
+    drawLines();
 }
 
 void Grid::clear()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/DirectRepaint.h"
 #include "controls/GridCellPainter.h"
 
 #include <QTableView>
@@ -15,7 +16,7 @@ class GridModel;
 // Writing a cell repaints that cell alone, once the event loop is back, together with every other
 // cell written meanwhile. With the redraw switch off nothing is painted and cell changes are
 // gathered; switching it on paints them once.
-class Grid : public QTableView
+class Grid : public QTableView, private DirectlyPainted
 {
     Q_OBJECT
 public:
@@ -93,6 +94,9 @@ signals:
     // Before the grid acts on a key; clearing *doDefault keeps the grid from acting on it.
     void keyDown(int keyCode, int shift, bool* doDefault);
     void keyUp(int keyCode, int shift);
+    // Cells were painted in the region (viewport coordinates), by a paint event or straight into
+    // the window's backing store.
+    void painted(const QRegion& region);
 
 protected:
     void selectionChanged(const QItemSelection& selected,
@@ -103,6 +107,10 @@ protected:
     // The cells are painted here rather than through an item delegate: a repaint of the few cells
     // the console changed costs a fraction of the table view's general way.
     void paintEvent(QPaintEvent* event) override;
+    void paintDirectly(QPainter& painter, const QRegion& region) override;
+
+public:
+    void doItemsLayout() override;
 
 private:
     // The model's report of changed cells: repaints each, or the part in sight of their range.
@@ -113,12 +121,28 @@ private:
     // text changed, else all of it.
     QRect changedPart(int row, int column);
     int textMargin() const;
+    // Paints the cells, grid lines and background of the region (viewport coordinates); clip:
+    // the painter is not clipped to the region yet.
+    void paintCells(QPainter& painter, const QRegion& region, bool clip);
 
     GridCellPainter m_cellPainter;
     GridModel* m_model;
     bool m_headerButtons = true;
     bool m_multiSelect = true;
     bool m_rowMode = true;
-    // Rows or columns came or went while the redraw switch was off.
-    bool m_rowsChangedWhileOff = false;
+    // Where the view stood: its size and scroll offsets.
+    using ViewPlace = std::pair<QSize, QPoint>;
+    ViewPlace viewPlace() const;
+    // The view moved or resized since it stood at before, or columns came or went.
+    bool viewMoved(const ViewPlace& before);
+    // Repaints what is below the first row that came or went.
+    void repaintMovedRows();
+
+    ViewPlace m_viewWhenOff;
+    // The first row that came or went since the grid was last painted below it (-1: none).
+    int m_firstMovedRow = -1;
+    // Rows came or went since the last layout of the view.
+    bool m_rowsLaidOut = false;
+    // Columns came or went: all of the grid moved.
+    bool m_wholeGridMoved = false;
 };

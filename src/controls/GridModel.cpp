@@ -1,5 +1,7 @@
 #include "controls/GridModel.h"
 
+#include "controls/DirectRepaint.h"
+
 #include <QAbstractEventDispatcher>
 #include <QBrush>
 #include <QCoreApplication>
@@ -80,12 +82,14 @@ private:
     void run()
     {
         std::swap(m_models, m_reporting);
-        for (GridModel* model : m_reporting) {
-            model->m_reportPending = false;
-            model->reportChanges();
+        {
+            const DirectRepaint::Batch batch; // paints the grids' reports as it ends
+            for (GridModel* model : m_reporting) {
+                model->m_reportPending = false;
+                model->reportChanges();
+            }
         }
         m_reporting.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     }
 
 private:

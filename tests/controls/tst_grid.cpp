@@ -10,20 +10,16 @@
 #include <QTest>
 #include <QTimer>
 
-// Collects what the grid's viewport paints, so tests can tell one cell's repaint from a whole
-// view's.
+// Collects what the grid paints, so tests can tell one cell's repaint from a whole view's.
 class PaintRecorder : public QObject
 {
 public:
     int paints = 0;
     QRegion region;
-    bool eventFilter(QObject*, QEvent* event) override
+    void record(const QRegion& painted)
     {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-            region += static_cast<QPaintEvent*>(event)->region();
-        }
-        return false;
+        ++paints;
+        region += painted;
     }
     void reset()
     {
@@ -62,11 +58,22 @@ private slots:
     void heldReportsArePaintedWhenReleased();
     void aNewTextLeavesNothingOfTheOldOnScreen_data();
     void aNewTextLeavesNothingOfTheOldOnScreen();
+    void aCellUnderAnotherWidgetIsNotPaintedOver();
+    void rowsThatComeOrGoRepaintOnlyWhatMoved_data();
+    void rowsThatComeOrGoRepaintOnlyWhatMoved();
     void cellsArePaintedWithTheirLook_data();
     void cellsArePaintedWithTheirLook();
     void clickAndKeyboardPicksAreReported();
 
 private:
+    // What the screen shows of the rectangle (the widget's coordinates).
+    static QImage onScreen(QWidget* widget, const QRect& rect)
+    {
+        const QPoint at = widget->mapTo(widget->window(), rect.topLeft());
+        return widget->screen()
+            ->grabWindow(widget->window()->winId(), at.x(), at.y(), rect.width(), rect.height())
+            .toImage();
+    }
     // Shows the grid and records the paints of its cells from now on.
     bool watchPaintsOfShownGrid(PaintRecorder& paints);
     QPoint centreOf(int row, int column) const
@@ -150,7 +157,7 @@ bool tst_Grid::watchPaintsOfShownGrid(PaintRecorder& paints)
     grid->show();
     if (!QTest::qWaitForWindowExposed(grid))
         return false;
-    grid->viewport()->installEventFilter(&paints);
+    connect(grid, &Grid::painted, &paints, &PaintRecorder::record);
     QCoreApplication::processEvents();
     paints.reset(); // only what the test itself causes
     return true;
@@ -275,15 +282,92 @@ void tst_Grid::aNewTextLeavesNothingOfTheOldOnScreen()
     QCoreApplication::processEvents();
 
     const QRect cell = grid->visualRect(grid->model()->index(1, 1));
-    const QPoint at = grid->viewport()->mapTo(grid, cell.topLeft());
-    const auto onScreen = [&] {
-        return grid->screen()
-            ->grabWindow(grid->winId(), at.x(), at.y(), cell.width(), cell.height())
-            .toImage();
-    };
-    const QImage shown = onScreen();
+    const QImage shown = onScreen(grid->viewport(), cell);
     grid->viewport()->repaint();
-    QCOMPARE(shown, onScreen());
+    QCOMPARE(shown, onScreen(grid->viewport(), cell));
+}
+
+// A burst's changes are painted straight into the window, but never over a widget stacked above
+// the grid: what it covers is left to it, and shows the new text once it goes.
+void tst_Grid::aCellUnderAnotherWidgetIsNotPaintedOver()
+{
+    QWidget window;
+    window.resize(700, 400);
+    grid->setParent(&window);
+    grid->setGeometry(0, 0, 600, 300);
+    const QRect cell = grid->visualRect(grid->model()->index(1, 1));
+    QWidget cover(&window);
+    cover.setAutoFillBackground(true);
+    QPalette red;
+    red.setColor(QPalette::Window, Qt::red);
+    cover.setPalette(red);
+    // Over the left half of cell (2, 2).
+    const QRect covered(cell.topLeft(), QSize(cell.width() / 2, cell.height()));
+    cover.setGeometry(QRect(grid->viewport()->mapTo(&window, covered.topLeft()), covered.size()));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PaintRecorder paints;
+    connect(grid, &Grid::painted, &paints, &PaintRecorder::record);
+
+    GridModel::holdReports();
+    grid->setCellText(2, 2, QStringLiteral("WWWWWWWWWWWW"));
+    GridModel::releaseReports();
+    QCOMPARE(paints.paints, 1);
+    QVERIFY(!paints.region.intersects(covered));
+    QImage redPatch(covered.size(), QImage::Format_RGB32);
+    redPatch.fill(Qt::red);
+    QCOMPARE(onScreen(grid->viewport(), covered).convertToFormat(QImage::Format_RGB32), redPatch);
+    const QImage shown = onScreen(grid->viewport(), cell);
+    cover.hide();
+    QCoreApplication::processEvents();
+    const QImage uncovered = onScreen(grid->viewport(), cell);
+    const int half = cell.width() / 2;
+    QCOMPARE(shown.copy(half, 0, cell.width() - half, cell.height()),
+             uncovered.copy(half, 0, cell.width() - half, cell.height()));
+    grid->viewport()->repaint();
+    QCOMPARE(uncovered, onScreen(grid->viewport(), cell));
+    grid->setParent(nullptr);
+}
+
+void tst_Grid::rowsThatComeOrGoRepaintOnlyWhatMoved_data()
+{
+    QTest::addColumn<int>("rowsAfter");
+    QTest::addColumn<bool>("emptiedFirst");
+    QTest::addColumn<int>("firstRowRepainted"); // from 1
+    QTest::newRow("fewer") << 2 << false << 3;
+    QTest::newRow("more") << 7 << false << 5;
+    QTest::newRow("emptied and refilled") << 3 << true << 1;
+}
+
+// A list replaced with one of another length (a show's steps) repaints the rows that came or
+// went and the changed cells, not the rows above that stayed; the screen then shows what a paint
+// of the whole grid shows.
+void tst_Grid::rowsThatComeOrGoRepaintOnlyWhatMoved()
+{
+    QFETCH(int, rowsAfter);
+    QFETCH(bool, emptiedFirst);
+    QFETCH(int, firstRowRepainted);
+    for (int row = 1; row <= 4; ++row)
+        grid->setCellText(row, 2, QStringLiteral("step %1").arg(row));
+    PaintRecorder paints;
+    QVERIFY(watchPaintsOfShownGrid(paints));
+    grid->setRedraw(false);
+    if (emptiedFirst)
+        grid->clear();
+    grid->setRows(rowsAfter);
+    for (int row = 1; row <= rowsAfter; ++row)
+        grid->setCellText(row, 2, QStringLiteral("step %1").arg(row));
+    grid->setRedraw(true);
+    QTest::qWait(20); // the view lays itself out again
+    const QRect above = grid->visualRect(grid->model()->index(firstRowRepainted - 2, 1));
+    if (firstRowRepainted > 1)
+        QVERIFY(!paints.region.intersects(above));
+    const QRect rest(0, grid->rowViewportPosition(firstRowRepainted - 1), grid->viewport()->width(),
+                     grid->viewport()->height());
+    QVERIFY(paints.region.contains(rest.intersected(grid->viewport()->rect())));
+    const QImage shown = onScreen(grid->viewport(), grid->viewport()->rect());
+    grid->viewport()->repaint();
+    QCOMPARE(shown, onScreen(grid->viewport(), grid->viewport()->rect()));
 }
 
 void tst_Grid::cellsArePaintedWithTheirLook_data()

@@ -18,9 +18,8 @@ class CellPaintWatch : public QObject
 public:
     CellPaintWatch(Grid& grid, int row, int column) : m_grid(grid), m_row(row), m_column(column)
     {
-        m_grid.viewport()->installEventFilter(this);
+        connect(&grid, &Grid::painted, this, &CellPaintWatch::painted);
     }
-    ~CellPaintWatch() override { m_grid.viewport()->removeEventFilter(this); }
 
     // Milliseconds from the write until a paint of the cell showed a text starting with `text`;
     // -1 after timeoutMs.
@@ -39,23 +38,20 @@ public:
         return m_painted ? m_elapsedMs : -1;
     }
 
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
+private:
+    void painted(const QRegion& region)
     {
-        if (event->type() == QEvent::Paint && m_loop && !m_painted &&
-            m_grid.cellText(m_row, m_column).startsWith(m_text)) {
+        if (m_loop && !m_painted && m_grid.cellText(m_row, m_column).startsWith(m_text)) {
             const QRect cell = m_grid.visualRect(m_grid.model()->index(m_row - 1, m_column - 1));
-            if (static_cast<QPaintEvent*>(event)->region().intersects(cell)) {
+            if (region.intersects(cell)) {
                 m_elapsedMs = double(m_clock.nsecsElapsed()) / 1e6;
                 m_painted = true;
-                // After the paint has been made, not before.
+                // After the paint has been shown, not before.
                 QTimer::singleShot(0, m_loop, &QEventLoop::quit);
             }
         }
-        return false;
     }
 
-private:
     Grid& m_grid;
     int m_row, m_column;
     QString m_text;
