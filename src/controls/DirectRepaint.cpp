@@ -3,6 +3,7 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QPainter>
+#include <QVarLengthArray>
 #include <QWindow>
 
 #include <algorithm>
@@ -10,14 +11,20 @@
 int DirectRepaint::s_batches = 0;
 std::vector<DirectRepaint::Request> DirectRepaint::s_requests;
 
-DirectRepaint::Batch::Batch()
+void DirectRepaint::beginBatch()
 {
     ++s_batches;
 }
 
-DirectRepaint::Batch::~Batch()
+void DirectRepaint::endBatch()
 {
-    if (--s_batches == 0 && !s_requests.empty())
+    if (s_batches > 0 && --s_batches == 0)
+        paintPending();
+}
+
+void DirectRepaint::paintPending()
+{
+    if (!s_requests.empty())
         paintAll();
 }
 
@@ -41,13 +48,17 @@ bool DirectRepaint::inSight(const QWidget* widget, QRegion& region, QPoint& offs
 {
     if (!widget->isVisible() || !widget->updatesEnabled() || widget->graphicsEffect())
         return false;
-    region &= widget->rect();
-    // Children are stacked above their parent.
-    for (const QObject* o : widget->children()) {
-        const auto* child = qobject_cast<const QWidget*>(o);
-        if (child && !child->isWindow() && child->isVisible())
-            region -= child->geometry();
-    }
+    // Worked out on rectangles, in the coordinates of the level reached: what every ancestor
+    // leaves in sight, and what lies on top of it.
+    QRect clip = widget->rect();
+    QVarLengthArray<QRect, 8> covers;
+    const auto coverWith = [&](const QObject* o) {
+        const auto* w = qobject_cast<const QWidget*>(o);
+        if (w && !w->isWindow() && w->isVisible() && w->geometry().intersects(clip))
+            covers.append(w->geometry());
+    };
+    for (const QObject* child : widget->children()) // children are stacked above their parent
+        coverWith(child);
     offset = {};
     const QWidget* w = widget;
     while (!w->isWindow()) {
@@ -56,22 +67,24 @@ bool DirectRepaint::inSight(const QWidget* widget, QRegion& region, QPoint& offs
         const QWidget* parent = w->parentWidget();
         if (!parent)
             return false;
-        offset += w->pos();
-        region.translate(w->pos());
-        region &= parent->rect();
+        const QPoint pos = w->pos();
+        offset += pos;
+        clip.translate(pos);
+        for (QRect& cover : covers)
+            cover.translate(pos);
+        clip &= parent->rect();
+        if (clip.isEmpty())
+            break;
         // Siblings later in the parent's list are stacked above.
         const QObjectList& siblings = parent->children();
         for (auto it = std::find(siblings.begin(), siblings.end(), w) + 1; it < siblings.end();
-             ++it) {
-            const auto* sibling = qobject_cast<const QWidget*>(*it);
-            if (sibling && !sibling->isWindow() && sibling->isVisible())
-                region -= sibling->geometry();
-        }
-        if (region.isEmpty())
-            break;
+             ++it)
+            coverWith(*it);
         w = parent;
     }
-    region.translate(-offset);
+    region &= clip.translated(-offset);
+    for (const QRect& cover : covers)
+        region -= cover.translated(-offset);
     return true;
 }
 
@@ -80,27 +93,20 @@ void DirectRepaint::paintAll()
     std::vector<Request> requests;
     requests.swap(s_requests);
     bool usualWay = false;
-    // Requests of one window are painted and flushed together.
-    std::stable_sort(requests.begin(), requests.end(), [](const Request& a, const Request& b) {
-        return (a.widget ? a.widget->window() : nullptr) <
-               (b.widget ? b.widget->window() : nullptr);
-    });
-    for (auto first = requests.begin(); first != requests.end();) {
-        QWidget* window = first->widget ? first->widget->window() : nullptr;
-        const auto last = std::find_if(first, requests.end(), [window](const Request& r) {
-            return (r.widget ? r.widget->window() : nullptr) != window;
-        });
+    // Requests of one window are painted and flushed together; there is mostly one window.
+    std::vector<Request> otherWindows;
+    while (!requests.empty()) {
+        QWidget* window = requests.front().widget ? requests.front().widget->window() : nullptr;
+        const auto first = requests.begin();
+        const auto last =
+            std::partition(requests.begin(), requests.end(), [window](const Request& r) {
+                return (r.widget ? r.widget->window() : nullptr) == window;
+            });
         QBackingStore* store = window ? window->backingStore() : nullptr;
         QWindow* handle = window ? window->windowHandle() : nullptr;
         const bool direct = store && handle && handle->isExposed() &&
                             handle->surfaceType() == QSurface::RasterSurface &&
                             store->size() == window->size();
-        struct Part
-        {
-            const Request* request;
-            QRegion region;
-            QPoint offset;
-        };
         std::vector<Part> parts;
         QRegion painted;
         for (auto r = first; r != last; ++r) {
@@ -122,25 +128,31 @@ void DirectRepaint::paintAll()
             painted += sure.translated(offset);
             parts.push_back({&*r, std::move(sure), offset});
         }
-        first = last;
-        if (parts.empty())
-            continue;
-        store->beginPaint(painted);
-        {
-            QPainter painter(store->paintDevice());
-            for (const Part& part : parts) {
-                painter.setTransform(QTransform::fromTranslate(part.offset.x(), part.offset.y()));
-                painter.setFont(part.request->widget->font());
-                painter.setLayoutDirection(part.request->widget->layoutDirection());
-                painter.setClipping(false);
-                part.request->painter->paintDirectly(painter, part.region);
-            }
-        }
-        store->endPaint();
-        store->flush(painted, handle);
+        if (!parts.empty())
+            paint(*store, *handle, parts, painted);
+        otherWindows.assign(std::make_move_iterator(last), std::make_move_iterator(requests.end()));
+        requests.swap(otherWindows);
     }
     // What went the usual way is painted now too. Only then: asking for posted events wakes the
     // event loop once more whenever any other event waits.
     if (usualWay)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+}
+
+void DirectRepaint::paint(QBackingStore& store, QWindow& window, const std::vector<Part>& parts,
+                          const QRegion& painted)
+{
+    store.beginPaint(painted);
+    {
+        QPainter painter(store.paintDevice());
+        for (const Part& part : parts) {
+            painter.setTransform(QTransform::fromTranslate(part.offset.x(), part.offset.y()));
+            painter.setFont(part.request->widget->font());
+            painter.setLayoutDirection(part.request->widget->layoutDirection());
+            painter.setClipping(false);
+            part.request->painter->paintDirectly(painter, part.region);
+        }
+    }
+    store.endPaint();
+    store.flush(painted, &window);
 }

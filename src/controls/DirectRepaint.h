@@ -6,7 +6,9 @@
 
 #include <vector>
 
+class QBackingStore;
 class QPainter;
+class QWindow;
 
 // A widget that can paint any part of itself with a painter it is handed, outside a paint event.
 class DirectlyPainted
@@ -34,15 +36,21 @@ protected:
 class DirectRepaint
 {
 public:
-    // The pass in which requests are gathered; it paints them as it ends. Passes nest.
+    // The pass in which requests are gathered; the end of the outermost paints them. Passes
+    // nest.
+    static void beginBatch();
+    static void endBatch();
     class Batch
     {
     public:
-        Batch();
-        ~Batch();
+        Batch() { beginBatch(); }
+        ~Batch() { endBatch(); }
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
     };
+    // Paints what was asked for so far, inside a pass too (an event loop of its own is about to
+    // wait in it).
+    static void paintPending();
 
     // Asks for the region of the widget (its coordinates) to be repainted by painter.
     static void request(QWidget* widget, DirectlyPainted* painter, const QRegion& region);
@@ -54,7 +62,17 @@ private:
         DirectlyPainted* painter;
         QRegion region;
     };
+    // A request's part certainly in sight, and the widget's place in its window.
+    struct Part
+    {
+        const Request* request;
+        QRegion region;
+        QPoint offset;
+    };
     static void paintAll();
+    // Paints the parts (all of one window) and shows them.
+    static void paint(QBackingStore& store, QWindow& window, const std::vector<Part>& parts,
+                      const QRegion& painted);
     // The part of region (widget coordinates) that is certainly in sight, and the widget's
     // position in its window; false when the widget cannot be painted directly at all.
     static bool inSight(const QWidget* widget, QRegion& region, QPoint& offset);

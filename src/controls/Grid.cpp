@@ -219,7 +219,7 @@ void Grid::repaintMovedRows()
     else if (rows() > 0)
         top = rowViewportPosition(rows() - 1) + rowHeight(rows() - 1);
     const QRect below(0, top, viewport()->width(), viewport()->height() - top);
-    viewport()->update(below.intersected(viewport()->rect()));
+    DirectRepaint::request(viewport(), this, below.intersected(viewport()->rect()));
 }
 
 void Grid::doItemsLayout()
@@ -262,7 +262,7 @@ int Grid::textMargin() const
     return style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
 }
 
-QRect Grid::changedPart(int row, int column)
+QRect Grid::changedPart(int row, int column, const QFont& font, int margin)
 {
     const QRect whole = cellRect(row, column);
     const QString* before = m_model->textOnScreen(row, column);
@@ -271,8 +271,6 @@ QRect Grid::changedPart(int row, int column)
     // The grid lines at the right and bottom stay as they are.
     const QRect cell = whole.adjusted(0, 0, -1, -1);
     const int alignment = m_model->alignment(row, column);
-    const QFont& font = viewport()->font();
-    const int margin = textMargin();
     return m_cellPainter.textRect(cell, *before, alignment, font, margin) |
            m_cellPainter.textRect(cell, m_model->text(row, column), alignment, font, margin);
 }
@@ -288,8 +286,10 @@ void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
     const QRect inSight = viewport()->rect();
     if (cells.size() <= kCellsRepaintedOneByOne) {
         QRegion changed;
+        const QFont& font = viewport()->font();
+        const int margin = textMargin();
         for (const auto& [row, column] : cells)
-            changed += changedPart(row, column).intersected(inSight);
+            changed += changedPart(row, column, font, margin).intersected(inSight);
         DirectRepaint::request(viewport(), this, changed);
         return;
     }

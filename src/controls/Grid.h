@@ -119,7 +119,7 @@ private:
     QRect cellRect(int row, int column) const;
     // What a change of the cell repaints: where its old and new texts are drawn when only the
     // text changed, else all of it.
-    QRect changedPart(int row, int column);
+    QRect changedPart(int row, int column, const QFont& font, int margin);
     int textMargin() const;
     // Paints the cells, grid lines and background of the region (viewport coordinates); clip:
     // the painter is not clipped to the region yet.

@@ -34,7 +34,8 @@ public:
     // The text as drawn in a space this wide. Zero bytes show as blanks.
     QStaticText get(const QString& text, int width, const QFont& font)
     {
-        if (font != m_font) {
+        // Every grid has the same font, mostly a copy of one: comparing all of it is dearer.
+        if (!font.isCopyOf(m_font) && font != m_font) {
             clear();
             m_font = font;
         }

@@ -34,8 +34,11 @@ public:
         // painted whenever that loop waits, so the views do not stand still behind the box.
         if (auto* dispatcher = QAbstractEventDispatcher::instance())
             connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-                if (m_holds > 0 && !m_models.empty())
+                if (m_holds == 0)
+                    return;
+                if (!m_models.empty())
                     run();
+                DirectRepaint::paintPending();
             });
     }
 
@@ -59,12 +62,21 @@ public:
         m_models.erase(std::remove(m_models.begin(), m_models.end(), model), m_models.end());
     }
 
-    void hold() { ++m_holds; }
+    // A hold is also a pass of direct repaints: what the burst repaints besides the reports
+    // (a list replaced) is painted with them, in one flush.
+    void hold()
+    {
+        ++m_holds;
+        DirectRepaint::beginBatch();
+    }
 
     void release()
     {
-        if (m_holds > 0 && --m_holds == 0 && !m_models.empty())
+        if (m_holds == 0)
+            return;
+        if (--m_holds == 0 && !m_models.empty())
             run();
+        DirectRepaint::endBatch();
     }
 
 protected:

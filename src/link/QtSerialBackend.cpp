@@ -43,7 +43,6 @@ constexpr std::array<int, 5> kCounterEvents = {1004, 1009, 1001, 1006, 1008};
 
 QtSerialBackend::QtSerialBackend(QObject* parent) : SerialBackend(parent)
 {
-    m_frame.setSingleShot(true);
     m_frame.setTimerType(Qt::PreciseTimer);
     m_frame.setInterval(UnwatchedMs);
     connect(&m_frame, &QTimer::timeout, this, &QtSerialBackend::readBurst);
@@ -258,15 +257,19 @@ bool QtSerialBackend::hungUp() const
 
 void QtSerialBackend::readBurst()
 {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen()) {
+        m_frame.stop();
         return;
+    }
 #ifdef Q_OS_UNIX
     QByteArray bytes;
     if (const int error = readWaiting(bytes)) {
+        m_frame.stop();
         emit deviceLost(QString::fromLocal8Bit(std::strerror(error)));
         return;
     }
     if (bytes.isEmpty()) {
+        m_frame.stop();
         // Nothing to read: either the device hung up (a pty whose far end closed reads as empty
         // and stays readable), or the console went quiet and the next burst is waited for.
         if (hungUp()) {
@@ -276,11 +279,16 @@ void QtSerialBackend::readBurst()
         m_readNotifier->setEnabled(true);
         return;
     }
-    // While the console keeps talking the line is read once a frame and nothing else wakes the
-    // program.
-    m_frame.start();
+    // While the console keeps talking the line is read once a frame, by a timer that repeats
+    // rather than one set anew at every frame, and nothing else wakes the program.
+    if (!m_frame.isActive())
+        m_frame.start();
 #else
     const QByteArray bytes = m_port.readAll();
+    if (bytes.isEmpty()) {
+        m_frame.stop(); // until the port reports more
+        return;
+    }
 #endif
     // Bytes that came with a line error are not to be trusted: the error is reported and the
     // read dropped, rather than handed on into the buffer that the report has just emptied.
