@@ -24,10 +24,16 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
     setModel(m_model);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     // Changed cells come straight from the model instead of through the view's dataChanged slot.
-    [[maybe_unused]] const bool unhooked =
-        disconnect(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QList<int>)), this,
-                   SLOT(dataChanged(QModelIndex, QModelIndex, QList<int>)));
-    Q_ASSERT(unhooked);
+    // The headers follow the cells too, to size sections to their contents, which no grid does:
+    // they are left out of every change of a value.
+    for (QAbstractItemView* follower : {static_cast<QAbstractItemView*>(this),
+                                        static_cast<QAbstractItemView*>(horizontalHeader()),
+                                        static_cast<QAbstractItemView*>(verticalHeader())}) {
+        [[maybe_unused]] const bool unhooked =
+            disconnect(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QList<int>)), follower,
+                       SLOT(dataChanged(QModelIndex, QModelIndex, QList<int>)));
+        Q_ASSERT(unhooked);
+    }
     m_model->setRepaint([this](const auto& cells) { repaintCells(cells); });
     // Rows come and go only at the end: what is above the first of them stays in place.
     const auto rowsCameOrWent = [this](const QModelIndex&, int first, int) {

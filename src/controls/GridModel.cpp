@@ -365,9 +365,7 @@ void GridModel::reportChanges()
         left = std::min(left, column);
         right = std::max(right, column);
     }
-    static const QMetaMethod dataChangedSignal =
-        QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged);
-    if (!isSignalConnected(dataChangedSignal)) {
+    if (m_dataChangedListeners <= 0) {
         // Nobody else follows the cells.
     } else if (m_reporting.size() > kCellsReportedOneByOne) {
         emit dataChanged(index(top, left), index(bottom, right));
@@ -376,6 +374,20 @@ void GridModel::reportChanges()
             emit dataChanged(index(row, column), index(row, column));
     }
     m_reporting.clear();
+}
+
+void GridModel::connectNotify(const QMetaMethod& signal)
+{
+    if (signal == QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged))
+        ++m_dataChangedListeners;
+}
+
+void GridModel::disconnectNotify(const QMetaMethod& signal)
+{
+    // Not for an invalid signal (a disconnection of all signals at once, perhaps of one listener
+    // of several): counting one too many costs a report no more than asking the connections.
+    if (signal == QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged))
+        m_dataChangedListeners = std::max(0, m_dataChangedListeners - 1);
 }
 
 void GridModel::setDimText(const QColor& colour)

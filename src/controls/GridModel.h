@@ -87,6 +87,12 @@ public:
     // loop is back).
     void reportChanges();
 
+protected:
+    // Counts who follows dataChanged, so that a report asks a number rather than the signal's
+    // connections.
+    void connectNotify(const QMetaMethod& signal) override;
+    void disconnectNotify(const QMetaMethod& signal) override;
+
 private:
     struct Cell
     {
@@ -118,5 +124,6 @@ private:
     std::vector<std::pair<int, int>> m_reporting;
     bool m_reportPending = false;
     Repaint m_repaint;
+    int m_dataChangedListeners = 0;
     friend class GridReportPass;
 };
