@@ -271,14 +271,14 @@ int Grid::textMargin() const
 QRect Grid::changedPart(int row, int column, const QFont& font, int margin)
 {
     const QRect whole = cellRect(row, column);
-    const QString* before = m_model->textOnScreen(row, column);
+    const QRect* before = m_model->textOnScreen(row, column);
     if (!before || whole.isEmpty())
         return whole;
     // The grid lines at the right and bottom stay as they are.
     const QRect cell = whole.adjusted(0, 0, -1, -1);
-    const int alignment = m_model->alignment(row, column);
-    return m_cellPainter.textRect(cell, *before, alignment, font, margin) |
-           m_cellPainter.textRect(cell, m_model->text(row, column), alignment, font, margin);
+    return before->translated(cell.topLeft()) |
+           m_cellPainter.textRect(cell, m_model->text(row, column), m_model->alignment(row, column),
+                                  font, margin);
 }
 
 void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
@@ -382,8 +382,10 @@ void Grid::paintCells(QPainter& painter, const QRegion& region, bool clip)
                 const GridModel::Shown shown = m_model->shown(row, column);
                 const bool selected =
                     anySelected && selection->isSelected(m_model->index(row, column));
-                m_cellPainter.paint(painter, cell, shown.text, shown.alignment, shown.background,
-                                    selected, look);
+                shown.drawnText = m_cellPainter
+                                      .paint(painter, cell, shown.text, shown.alignment,
+                                             shown.background, selected, look)
+                                      .translated(-cell.topLeft());
                 if (showFocus && current.row() == row && current.column() == column) {
                     QStyleOptionFocusRect focus;
                     focus.QStyleOption::operator=(viewOption());

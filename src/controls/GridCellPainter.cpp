@@ -105,20 +105,19 @@ QRect GridCellPainter::textRect(const QRect& cell, const QString& text, int alig
         return {};
     const QRect space = cell.adjusted(margin, 0, -margin, 0);
     const QSizeF size = LaidOutTexts::instance().get(text, space.width(), font).size();
-    const QRectF drawn(placed(space, size, alignment), size);
-    return drawn.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(cell);
+    return drawnRect(cell, QRectF(placed(space, size, alignment), size));
 }
 
-void GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString& text,
-                            int alignment, const QColor& background, bool selected,
-                            const Look& look)
+QRect GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString& text,
+                             int alignment, const QColor& background, bool selected,
+                             const Look& look)
 {
     if (selected)
         painter.fillRect(cell, look.highlight);
     else if (background.isValid())
         painter.fillRect(cell, background);
     if (text.isEmpty())
-        return;
+        return {};
 
     const QRect space = cell.adjusted(look.margin, 0, -look.margin, 0);
     const QStaticText laid = LaidOutTexts::instance().get(text, space.width(), painter.font());
@@ -131,7 +130,15 @@ void GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString&
         painter.setClipRect(cell, Qt::IntersectClip);
     }
     painter.setPen(selected ? look.highlightedText : look.text);
-    painter.drawStaticText(placed(space, size, alignment), laid);
+    const QPointF at = placed(space, size, alignment);
+    painter.drawStaticText(at, laid);
     if (taller)
         painter.restore();
+    return drawnRect(cell, QRectF(at, size));
+}
+
+QRect GridCellPainter::drawnRect(const QRect& cell, const QRectF& text)
+{
+    // A pixel more on each side, for smoothing.
+    return text.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(cell);
 }

@@ -249,12 +249,12 @@ bool GridModel::validCell(int row, int column) const
     return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
 }
 
-const QString* GridModel::textOnScreen(int row, int column) const
+const QRect* GridModel::textOnScreen(int row, int column) const
 {
     if (!validCell(row, column))
         return nullptr;
     const Cell& cell = m_rows[size_t(row)][size_t(column)];
-    return cell.changed && cell.onlyText ? &cell.textBefore : nullptr;
+    return cell.changed && cell.onlyText ? &cell.drawnText : nullptr;
 }
 
 GridModel::Shown GridModel::shown(int row, int column) const
@@ -262,7 +262,8 @@ GridModel::Shown GridModel::shown(int row, int column) const
     const Cell& cell = m_rows[size_t(row)][size_t(column)];
     cell.onlyText = false; // the screen shows this text from now on
     return {cell.text, cell.background,
-            cell.alignment >= 0 ? cell.alignment : m_columns[size_t(column)].alignment};
+            cell.alignment >= 0 ? cell.alignment : m_columns[size_t(column)].alignment,
+            cell.drawnText};
 }
 
 QString GridModel::text(int row, int column) const
@@ -277,8 +278,6 @@ void GridModel::setText(int row, int column, const QString& text)
     Cell& cell = m_rows[size_t(row)][size_t(column)];
     if (cell.text == text)
         return;
-    if (!cell.changed)
-        cell.textBefore = cell.text;
     cell.text = text;
     changed(row, column, true);
 }
@@ -359,7 +358,6 @@ void GridModel::reportChanges()
         Cell& cell = m_rows[size_t(row)][size_t(column)];
         cell.changed = false;
         cell.onlyText = false;
-        cell.textBefore = QString();
         top = std::min(top, row);
         bottom = std::max(bottom, row);
         left = std::min(left, column);

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -56,6 +57,7 @@ public:
         const QString& text;
         const QColor& background;
         int alignment;
+        QRect& drawnText; // where the painter drew the text, from the cell's top left
     };
     Shown shown(int row, int column) const;
     QString text(int row, int column) const;
@@ -71,10 +73,10 @@ public:
 
     bool batching() const { return m_batching; }
     void setBatching(bool on);
-    // During a report: the text on screen in a reported cell when only its text changed since it
-    // was painted, so that repainting where that text and the new one are drawn is enough; null
-    // when the whole cell must be repainted.
-    const QString* textOnScreen(int row, int column) const;
+    // During a report: where the text on screen in a reported cell is drawn (from the cell's top
+    // left) when only its text changed since it was painted, so that repainting there and where
+    // the new one goes is enough; null when the whole cell must be repainted.
+    const QRect* textOnScreen(int row, int column) const;
     // Takes each report of changed cells (row, column from 0), before dataChanged.
     using Repaint = std::function<void(const std::vector<std::pair<int, int>>& cells)>;
     void setRepaint(Repaint repaint) { m_repaint = std::move(repaint); }
@@ -101,9 +103,10 @@ private:
         qint8 alignment = -1; // -1: the column's
         bool changed = false; // waiting to be reported
         // While changed: only the text changed since the last report, and nothing painted the
-        // cell meanwhile, so the screen still shows textBefore.
+        // cell meanwhile, so the screen still shows the text drawn where drawnText says.
         mutable bool onlyText = false;
-        QString textBefore;
+        // Where the cell's text was last drawn, from the cell's top left; empty for none.
+        mutable QRect drawnText;
     };
     struct Column
     {
