@@ -193,8 +193,12 @@ bool QtSerialBackend::configure(const LineSettings& s)
 
 void QtSerialBackend::write(const QByteArray& bytes)
 {
-    if (m_port.isOpen())
-        m_port.write(bytes);
+    if (!m_port.isOpen())
+        return;
+    // Handed to the driver at once, as far as it takes them, rather than one more turn of the
+    // event loop later; what it cannot take yet goes when it can.
+    m_port.write(bytes);
+    m_port.flush();
 }
 
 void QtSerialBackend::drain()
