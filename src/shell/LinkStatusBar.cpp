@@ -30,9 +30,15 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
             m_consoleKnown = false;
         refresh();
     });
+    // While the console talks, the fields are read as a burst from it has been handled, so that
+    // they are painted with what the burst changed rather than after a wake-up of their own; the
+    // timer reads them while it is quiet.
+    connect(&m_port, &SerialPort::inputHandled, this, [this] {
+        if (m_sinceRefresh.elapsed() >= RefreshMs)
+            refresh();
+    });
     m_timer.setInterval(RefreshMs);
     connect(&m_timer, &QTimer::timeout, this, &LinkStatusBar::refresh);
-    m_timer.start();
     m_sinceLast.start();
     refresh();
 }
@@ -93,6 +99,8 @@ QString LinkStatusBar::linkText(Session::LinkState state, int baud)
 
 void LinkStatusBar::refresh()
 {
+    m_timer.start(); // the next reading, unless a burst comes first
+    m_sinceRefresh.start();
     m_device->setText(SerialPort::deviceFor(m_port.CommPort()));
     m_line->setText(m_port.PortOpen() ? lineText(m_port.Settings())
                                       : QStringLiteral("port closed"));

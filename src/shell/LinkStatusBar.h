@@ -48,6 +48,7 @@ private:
     QLabel* m_lastMessage;
     QTimer m_timer;
     QElapsedTimer m_sinceLast;
+    QElapsedTimer m_sinceRefresh;
     quint64 m_lastCount = 0;
     bool m_consoleKnown = false;
 };
