@@ -107,9 +107,11 @@ protected:
     // The cells are painted here rather than through an item delegate: a repaint of the few cells
     // the console changed costs a fraction of the table view's general way.
     void paintEvent(QPaintEvent* event) override;
+    // A burst's changes, painted straight into the window's backing store.
     void paintDirectly(QPainter& painter, const QRegion& region) override;
 
 public:
+    // The table view's layout after rows came or went, without its repaint of the whole grid.
     void doItemsLayout() override;
 
 private:
