@@ -44,7 +44,8 @@ void DirectRepaint::request(QWidget* widget, DirectlyPainted* painter, const QRe
         s_requests.push_back({widget, painter, region});
 }
 
-bool DirectRepaint::inSight(const QWidget* widget, QRegion& region, QPoint& offset)
+bool DirectRepaint::inSight(const QWidget* widget, QRegion& region, QRegion& covered,
+                            QPoint& offset)
 {
     if (!widget->isVisible() || !widget->updatesEnabled() || widget->graphicsEffect())
         return false;
@@ -53,8 +54,10 @@ bool DirectRepaint::inSight(const QWidget* widget, QRegion& region, QPoint& offs
     QRect clip = widget->rect();
     QVarLengthArray<QRect, 8> covers;
     const auto coverWith = [&](const QObject* o) {
-        const auto* w = qobject_cast<const QWidget*>(o);
-        if (w && !w->isWindow() && w->isVisible() && w->geometry().intersects(clip))
+        if (!o->isWidgetType())
+            return;
+        const auto* w = static_cast<const QWidget*>(o);
+        if (!w->isWindow() && w->isVisible() && w->geometry().intersects(clip))
             covers.append(w->geometry());
     };
     for (const QObject* child : widget->children()) // children are stacked above their parent
@@ -82,9 +85,16 @@ bool DirectRepaint::inSight(const QWidget* widget, QRegion& region, QPoint& offs
             coverWith(*it);
         w = parent;
     }
+    // What an ancestor cuts off is not on screen: it is painted when it comes into sight.
     region &= clip.translated(-offset);
-    for (const QRect& cover : covers)
-        region -= cover.translated(-offset);
+    covered = {};
+    for (const QRect& cover : covers) {
+        const QRect under = cover.translated(-offset);
+        if (region.intersects(under)) {
+            covered += region & under;
+            region -= under;
+        }
+    }
     return true;
 }
 
@@ -113,14 +123,15 @@ void DirectRepaint::paintAll()
             if (!r->widget)
                 continue;
             QRegion sure = r->region;
+            QRegion covered;
             QPoint offset;
-            if (!direct || !inSight(r->widget, sure, offset)) {
+            if (!direct || !inSight(r->widget, sure, covered, offset)) {
                 r->widget->update(r->region);
                 usualWay = true;
                 continue;
             }
-            if (const QRegion rest = r->region - sure; !rest.isEmpty()) {
-                r->widget->update(rest); // under something else: the usual way
+            if (!covered.isEmpty()) {
+                r->widget->update(covered); // under something else: the usual way
                 usualWay = true;
             }
             if (sure.isEmpty())

@@ -31,8 +31,10 @@ protected:
 //
 // Only what is certainly in sight is painted so: inside every ancestor, not under a sibling
 // stacked above it or any ancestor, in a window of its own raster backing store that is on
-// screen and no native child window between. Everything else, and every request outside a pass,
-// goes the widgets' usual way, so nothing is painted wrongly; at worst it is painted later.
+// screen and no native child window between. What an ancestor cuts off is not painted at all: it
+// is not on screen, and the widgets paint it as it comes into sight. Everything else, and every
+// request outside a pass, goes the widgets' usual way, so nothing is painted wrongly; at worst it
+// is painted later.
 class DirectRepaint
 {
 public:
@@ -73,9 +75,10 @@ private:
     // Paints the parts (all of one window) and shows them.
     static void paint(QBackingStore& store, QWindow& window, const std::vector<Part>& parts,
                       const QRegion& painted);
-    // The part of region (widget coordinates) that is certainly in sight, and the widget's
-    // position in its window; false when the widget cannot be painted directly at all.
-    static bool inSight(const QWidget* widget, QRegion& region, QPoint& offset);
+    // Cuts region (widget coordinates) down to the part certainly in sight, and gives the part
+    // under other widgets and the widget's position in its window; false when the widget cannot
+    // be painted directly at all. What ancestors cut off is left out of both.
+    static bool inSight(const QWidget* widget, QRegion& region, QRegion& covered, QPoint& offset);
 
     static int s_batches;
     static std::vector<Request> s_requests;

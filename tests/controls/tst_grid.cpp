@@ -42,6 +42,18 @@ QSet<QPoint> reportedCells(const QSignalSpy& changes)
     return cells;
 }
 
+// Counts the requests to repaint a window later, the widgets' usual way.
+class LaterRepaints : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::UpdateRequest;
+        return false;
+    }
+};
+
 class tst_Grid : public QObject
 {
     Q_OBJECT
@@ -59,6 +71,7 @@ private slots:
     void aNewTextLeavesNothingOfTheOldOnScreen_data();
     void aNewTextLeavesNothingOfTheOldOnScreen();
     void aCellUnderAnotherWidgetIsNotPaintedOver();
+    void aCellCutOffByItsParentIsPaintedAsItComesIntoSight();
     void rowsThatComeOrGoRepaintOnlyWhatMoved_data();
     void rowsThatComeOrGoRepaintOnlyWhatMoved();
     void cellsArePaintedWithTheirLook_data();
@@ -326,6 +339,44 @@ void tst_Grid::aCellUnderAnotherWidgetIsNotPaintedOver()
              uncovered.copy(half, 0, cell.width() - half, cell.height()));
     grid->viewport()->repaint();
     QCOMPARE(uncovered, onScreen(grid->viewport(), cell));
+    grid->setParent(nullptr);
+}
+
+// What the grid's parent cuts off is not on screen: a burst paints only the part in sight and
+// leaves nothing to paint later, and the rest shows the new text as it comes into sight.
+void tst_Grid::aCellCutOffByItsParentIsPaintedAsItComesIntoSight()
+{
+    QWidget window;
+    window.resize(700, 400);
+    QWidget frame(&window);
+    grid->setParent(&frame);
+    grid->setGeometry(0, 0, 600, 300);
+    const QRect cell = grid->visualRect(grid->model()->index(1, 1));
+    // The frame ends in the middle of cell (2, 2).
+    frame.setGeometry(0, 0, grid->viewport()->mapTo(&frame, cell.center()).x(), 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+    PaintRecorder paints;
+    connect(grid, &Grid::painted, &paints, &PaintRecorder::record);
+    LaterRepaints later;
+    window.installEventFilter(&later);
+
+    GridModel::holdReports();
+    grid->setCellText(2, 2, QStringLiteral("WWWWWWWWWWWWWWW"));
+    GridModel::releaseReports();
+    QCoreApplication::processEvents();
+    QCOMPARE(paints.paints, 1);
+    QCOMPARE(later.count, 0);
+    const QRect inSight(QPoint(0, 0),
+                        grid->viewport()->mapFrom(&frame, QPoint(frame.width(), 300)));
+    QVERIFY(inSight.contains(paints.region.boundingRect()));
+
+    frame.resize(700, 300);
+    QCoreApplication::processEvents();
+    const QImage shown = onScreen(grid->viewport(), cell);
+    grid->viewport()->repaint();
+    QCOMPARE(shown, onScreen(grid->viewport(), cell));
     grid->setParent(nullptr);
 }
 
