@@ -50,8 +50,6 @@ public:
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
     };
-    // Whether a pass is open, so that a request would be painted directly as it ends.
-    static bool inBatch() { return s_batches > 0; }
     // Paints what was asked for so far, inside a pass too (an event loop of its own is about to
     // wait in it).
     static void paintPending();

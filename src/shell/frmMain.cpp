@@ -1,7 +1,6 @@
 #include "shell/frmMain.h"
 
 #include "controls/GridModel.h"
-#include "controls/ViewFrame.h"
 #include "link/Commands.h"
 #include "link/QtSerialBackend.h"
 #include "link/SessionRecordingWriter.h"
@@ -380,9 +379,7 @@ MonitorView* frmMain::showView(View view)
     // old one behind, and the program would grow with every window the user opened.
     QPointer<QMdiSubWindow>& frame = m_frames[slot(view)];
     if (!frame) {
-        frame = new ViewFrame;
-        frame->setWidget(created);
-        m_mdi->addSubWindow(frame);
+        frame = m_mdi->addSubWindow(created);
         frame->setAttribute(Qt::WA_DeleteOnClose, false);
     } else {
         frame->setWidget(created);
