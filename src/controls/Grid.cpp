@@ -36,7 +36,8 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
     }
     m_model->setRepaint([this](const auto& cells) { repaintCells(cells); });
     // Rows come and go only at the end: what is above the first of them stays in place.
-    const auto rowsCameOrWent = [this](const QModelIndex&, int first, int) {
+    const auto rowsCameOrWent = [this](const QModelIndex&, int first, int last) {
+        m_movedRowsEnd = m_firstMovedRow < 0 ? last + 1 : std::max(m_movedRowsEnd, last + 1);
         m_firstMovedRow = m_firstMovedRow < 0 ? first : std::min(m_firstMovedRow, first);
         m_rowsLaidOut = true;
     };
@@ -192,7 +193,10 @@ void Grid::setRedraw(bool on)
     }
     // Straight back on, without the repaint of everything that switching updates on asks for:
     // the cells that changed meanwhile are reported now and painted once, and what rows that came
-    // or went meanwhile moved is painted with them.
+    // or went meanwhile moved is painted with them. The view is laid out for those rows now
+    // rather than on a timer of its own: the list is painted in the same flush as the rest of
+    // the burst, without one more turn of the event loop.
+    executeDelayedItemsLayout();
     viewport()->setAttribute(Qt::WA_UpdatesDisabled, false);
     m_model->setBatching(false);
     m_model->reportChanges();
@@ -214,18 +218,24 @@ bool Grid::viewMoved(const ViewPlace& before)
     return std::exchange(m_wholeGridMoved, false) || viewPlace() != before;
 }
 
+int Grid::rowTop(int row) const
+{
+    const int count = rows();
+    if (row < count)
+        return rowViewportPosition(row);
+    const int end =
+        count > 0 ? rowViewportPosition(count - 1) + rowHeight(count - 1) : -verticalOffset();
+    return end + (row - count) * verticalHeader()->defaultSectionSize();
+}
+
 void Grid::repaintMovedRows()
 {
     const int first = std::exchange(m_firstMovedRow, -1);
     if (first < 0)
         return;
-    int top = 0;
-    if (first < rows())
-        top = rowViewportPosition(first);
-    else if (rows() > 0)
-        top = rowViewportPosition(rows() - 1) + rowHeight(rows() - 1);
-    const QRect below(0, top, viewport()->width(), viewport()->height() - top);
-    DirectRepaint::request(viewport(), this, below.intersected(viewport()->rect()));
+    const int top = rowTop(first);
+    const QRect moved(0, top, viewport()->width(), rowTop(m_movedRowsEnd) - top);
+    DirectRepaint::request(viewport(), this, moved.intersected(viewport()->rect()));
 }
 
 void Grid::doItemsLayout()
@@ -235,6 +245,7 @@ void Grid::doItemsLayout()
     // went). A show list replaced many times a second is then painted once, not twice whole.
     if (!viewport()->updatesEnabled()) {
         QTableView::doItemsLayout(); // what moved is painted as the redraw switch goes on
+        m_rowsLaidOut = false;
         return;
     }
     if (!std::exchange(m_rowsLaidOut, false) || m_wholeGridMoved) {

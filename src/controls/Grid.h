@@ -137,12 +137,18 @@ private:
     ViewPlace viewPlace() const;
     // The view moved or resized since it stood at before, or columns came or went.
     bool viewMoved(const ViewPlace& before);
-    // Repaints what is below the first row that came or went.
+    // Repaints the rows that came or went, down to the lowest of them: below that the grid was
+    // empty before and is empty now.
     void repaintMovedRows();
+    // Where row `row` (from 0) starts in the viewport, also for rows that are gone or not there
+    // yet: every row is one line high.
+    int rowTop(int row) const;
 
     ViewPlace m_viewWhenOff;
     // The first row that came or went since the grid was last painted below it (-1: none).
     int m_firstMovedRow = -1;
+    // One past the last row that came or went since then.
+    int m_movedRowsEnd = 0;
     // Rows came or went since the last layout of the view.
     bool m_rowsLaidOut = false;
     // Columns came or went: all of the grid moved.

@@ -1,5 +1,6 @@
 #include "shell/LinkStatusBar.h"
 
+#include "controls/StatusField.h"
 #include "link/LineSettings.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
@@ -43,18 +44,14 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
     refresh();
 }
 
-QLabel* LinkStatusBar::addField(const char* name, const QString& accessibleName, int stretch)
+StatusField* LinkStatusBar::addField(const char* name, const QString& accessibleName, int stretch)
 {
-    auto* label = new QLabel(this);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(accessibleName);
-    label->setToolTip(accessibleName);
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setFrameShadow(QFrame::Sunken);
-    // Painting its own background spares the status bar and the window beneath a repaint.
-    label->setAutoFillBackground(true);
-    addPermanentWidget(label, stretch);
-    return label;
+    auto* field = new StatusField(this);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setAccessibleName(accessibleName);
+    field->setToolTip(accessibleName);
+    addPermanentWidget(field, stretch);
+    return field;
 }
 
 void LinkStatusBar::fixWidth(QLabel* label, const QStringList& widestTexts)
@@ -101,26 +98,26 @@ void LinkStatusBar::refresh()
 {
     m_timer.start(); // the next reading, unless a burst comes first
     m_sinceRefresh.start();
-    m_device->setText(SerialPort::deviceFor(m_port.CommPort()));
-    m_line->setText(m_port.PortOpen() ? lineText(m_port.Settings())
-                                      : QStringLiteral("port closed"));
-    m_link->setText(linkText(m_session.linkState(), m_session.searchBaud()));
-    m_consoleType->setText(!m_consoleKnown          ? QString()
-                           : m_state.ExtendedFormat ? QStringLiteral("extended format")
-                                                    : QStringLiteral("standard format"));
+    m_device->showText(SerialPort::deviceFor(m_port.CommPort()));
+    m_line->showText(m_port.PortOpen() ? lineText(m_port.Settings())
+                                       : QStringLiteral("port closed"));
+    m_link->showText(linkText(m_session.linkState(), m_session.searchBaud()));
+    m_consoleType->showText(!m_consoleKnown          ? QString()
+                            : m_state.ExtendedFormat ? QStringLiteral("extended format")
+                                                     : QStringLiteral("standard format"));
     m_consoleType->setVisible(m_consoleKnown);
     const quint64 count = m_receiver.MessagesReceived;
     if (count != m_lastCount) {
         m_lastCount = count;
         m_sinceLast.restart();
     }
-    m_messages->setText(count == 1 ? QStringLiteral("1 message")
-                                   : QStringLiteral("%1 messages").arg(count));
+    m_messages->showText(count == 1 ? QStringLiteral("1 message")
+                                    : QStringLiteral("%1 messages").arg(count));
     if (count == 0) {
-        m_lastMessage->setText(QStringLiteral("no message yet"));
+        m_lastMessage->showText(QStringLiteral("no message yet"));
         return;
     }
     const qint64 ms = m_sinceLast.elapsed();
-    m_lastMessage->setText(ms < 1000 ? QStringLiteral("last under 1 s ago")
-                                     : QStringLiteral("last %1 s ago").arg(ms / 1000));
+    m_lastMessage->showText(ms < 1000 ? QStringLiteral("last under 1 s ago")
+                                      : QStringLiteral("last %1 s ago").arg(ms / 1000));
 }

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class QLabel;
+class StatusField;
 class Receiver;
 class SerialPort;
 struct SharedState;
@@ -34,18 +35,18 @@ public:
 
 private:
     static void fixWidth(QLabel* label, const QStringList& widestTexts);
-    QLabel* addField(const char* name, const QString& accessibleName, int stretch = 0);
+    StatusField* addField(const char* name, const QString& accessibleName, int stretch = 0);
 
     const SerialPort& m_port;
     const Session& m_session;
     const Receiver& m_receiver;
     const SharedState& m_state;
-    QLabel* m_device;
-    QLabel* m_line;
-    QLabel* m_link;
-    QLabel* m_consoleType;
-    QLabel* m_messages;
-    QLabel* m_lastMessage;
+    StatusField* m_device;
+    StatusField* m_line;
+    StatusField* m_link;
+    StatusField* m_consoleType;
+    StatusField* m_messages;
+    StatusField* m_lastMessage;
     QTimer m_timer;
     QElapsedTimer m_sinceLast;
     QElapsedTimer m_sinceRefresh;

@@ -1,0 +1,97 @@
+#include "controls/DirectRepaint.h"
+#include "controls/StatusField.h"
+
+#include <QScreen>
+#include <QTest>
+
+// Counts the requests to repaint a window later, the widgets' usual way.
+class LaterRepaints : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::UpdateRequest;
+        return false;
+    }
+};
+
+class tst_StatusField : public QObject
+{
+    Q_OBJECT
+private slots:
+    void aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt_data();
+    void aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt();
+
+private:
+    static QImage onScreen(QWidget* widget)
+    {
+        const QPoint at = widget->mapTo(widget->window(), QPoint());
+        return widget->screen()
+            ->grabWindow(widget->window()->winId(), at.x(), at.y(), widget->width(),
+                         widget->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+};
+
+void tst_StatusField::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("alignment");
+    QTest::newRow("count grows") << "999 messages"
+                                 << "1000 messages" << int(Qt::AlignLeft);
+    QTest::newRow("shorter") << "last 12 s ago"
+                             << "last under 1 s ago" << int(Qt::AlignLeft);
+    QTest::newRow("emptied") << "standard format"
+                             << "" << int(Qt::AlignLeft);
+    QTest::newRow("too long for the field")
+        << "x"
+        << "Reconnecting\u2026 Reconnecting\u2026 Reconnecting\u2026" << int(Qt::AlignLeft);
+    QTest::newRow("right aligned") << "1 message"
+                                   << "2 messages" << int(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+// A field changed during a burst posts no repaint of its own; it then shows what a repaint of
+// the whole field shows, which is what a label of the same frame and text shows.
+void tst_StatusField::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(int, alignment);
+    QWidget window;
+    window.resize(400, 60);
+    StatusField field(&window);
+    field.setGeometry(10, 10, 150, 24);
+    field.setAlignment(Qt::Alignment(alignment));
+    field.showText(before);
+    QLabel label(&window);
+    label.setFrameShape(QFrame::StyledPanel);
+    label.setFrameShadow(QFrame::Sunken);
+    label.setAutoFillBackground(true);
+    label.setGeometry(200, 10, 150, 24);
+    label.setAlignment(Qt::Alignment(alignment));
+    label.setText(after);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+    LaterRepaints later;
+    window.installEventFilter(&later);
+
+    {
+        const DirectRepaint::Batch burst;
+        field.showText(after);
+        field.showText(after); // the same text again changes nothing
+    }
+    QCOMPARE(field.text(), after);
+    const QImage burstPainted = onScreen(&field);
+    QCoreApplication::processEvents();
+    QCOMPARE(later.count, 0);
+    QCOMPARE(burstPainted, onScreen(&label));
+    field.repaint();
+    QCOMPARE(burstPainted, onScreen(&field));
+}
+
+QTEST_MAIN(tst_StatusField)
+#include "tst_statusfield.moc"
