@@ -38,7 +38,7 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
         if (m_sinceRefresh.elapsed() >= RefreshMs)
             refresh();
     });
-    m_timer.setInterval(RefreshMs);
+    m_timer.setInterval(QuietRefreshMs);
     connect(&m_timer, &QTimer::timeout, this, &LinkStatusBar::refresh);
     m_sinceLast.start();
     refresh();

@@ -2,6 +2,7 @@
 
 #include "controls/Grid.h"
 #include "controls/PickOnlyCombo.h"
+#include "controls/SubWindowCaption.h"
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "model/AnsiText.h"
@@ -158,7 +159,7 @@ void frmShow::List_Message(const QByteArray& payload)
         StepCount = 0;
         grdShow->clear();
         grdShow->setRows(1);
-        setWindowTitle(QStringLiteral("Show List - empty"));
+        SubWindowCaption::set(this, QStringLiteral("Show List - empty"));
         return;
     }
     const int announced = byteAt(payload, CountOffset);
@@ -185,7 +186,7 @@ void frmShow::List_Message(const QByteArray& payload)
     }
     // Named also when the show has no steps, so the caption never names another show than the
     // list shows.
-    setWindowTitle(QStringLiteral("Show List - ") + ShowName);
+    SubWindowCaption::set(this, QStringLiteral("Show List - ") + ShowName);
     if (StepCount > 0) {
         grdShow->setCellText(1, 1, QStringLiteral(">"));
         MarkedStep = 1;

@@ -1,5 +1,9 @@
 #include "controls/DirectRepaint.h"
 #include "controls/StatusField.h"
+#include "controls/SubWindowCaption.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include <QScreen>
 #include <QTest>
@@ -16,26 +20,29 @@ public:
     }
 };
 
-class tst_StatusField : public QObject
+class tst_BurstPainted : public QObject
 {
     Q_OBJECT
 private slots:
     void aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt_data();
     void aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt();
+    void aCaptionSetInABurstIsPaintedWithIt_data();
+    void aCaptionSetInABurstIsPaintedWithIt();
 
 private:
-    static QImage onScreen(QWidget* widget)
+    static QImage onScreen(QWidget* widget, QRect rect = {})
     {
-        const QPoint at = widget->mapTo(widget->window(), QPoint());
+        if (rect.isNull())
+            rect = widget->rect();
+        const QPoint at = widget->mapTo(widget->window(), rect.topLeft());
         return widget->screen()
-            ->grabWindow(widget->window()->winId(), at.x(), at.y(), widget->width(),
-                         widget->height())
+            ->grabWindow(widget->window()->winId(), at.x(), at.y(), rect.width(), rect.height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     }
 };
 
-void tst_StatusField::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt_data()
+void tst_BurstPainted::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt_data()
 {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("after");
@@ -55,7 +62,7 @@ void tst_StatusField::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt_data()
 
 // A field changed during a burst posts no repaint of its own; it then shows what a repaint of
 // the whole field shows, which is what a label of the same frame and text shows.
-void tst_StatusField::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt()
+void tst_BurstPainted::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt()
 {
     QFETCH(QString, before);
     QFETCH(QString, after);
@@ -93,5 +100,49 @@ void tst_StatusField::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt()
     QCOMPARE(burstPainted, onScreen(&field));
 }
 
-QTEST_MAIN(tst_StatusField)
-#include "tst_statusfield.moc"
+void tst_BurstPainted::aCaptionSetInABurstIsPaintedWithIt_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("active");
+    QTest::newRow("active") << "Show List - Finale show" << true;
+    QTest::newRow("behind another") << "Show List - Act one" << false;
+    QTest::newRow("too long for the bar")
+        << "Show List - a show whose name runs on past the end of the title bar" << true;
+}
+
+// A view's caption changed during a burst posts no repaint of its sub-window; the title bar then
+// shows what a repaint of the whole sub-window shows.
+void tst_BurstPainted::aCaptionSetInABurstIsPaintedWithIt()
+{
+    QFETCH(QString, title);
+    QFETCH(bool, active);
+    QMdiArea area;
+    area.resize(600, 400);
+    auto* view = new QWidget;
+    view->setWindowTitle(QStringLiteral("Show List"));
+    QMdiSubWindow* frame = area.addSubWindow(view);
+    frame->setGeometry(10, 10, 300, 200);
+    QMdiSubWindow* other = area.addSubWindow(new QWidget);
+    other->setGeometry(320, 10, 200, 200);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    area.setActiveSubWindow(active ? frame : other);
+    QTest::qWait(20);
+    LaterRepaints later;
+    area.installEventFilter(&later);
+
+    {
+        const DirectRepaint::Batch burst;
+        SubWindowCaption::set(view, title);
+    }
+    QCOMPARE(frame->windowTitle(), title);
+    const QRect bar(0, 0, frame->width(), view->y());
+    const QImage burstPainted = onScreen(frame, bar);
+    QCoreApplication::processEvents();
+    QCOMPARE(later.count, 0);
+    frame->repaint();
+    QCOMPARE(burstPainted, onScreen(frame, bar));
+}
+
+QTEST_MAIN(tst_BurstPainted)
+#include "tst_burstpainted.moc"
