@@ -19,10 +19,10 @@ class LinkStatusBar : public QStatusBar
 {
     Q_OBJECT
 public:
-    static constexpr int RefreshMs = 250;
+    static constexpr int RefreshMs = 500;
     // While the line is quiet. Longer than RefreshMs, so that while the console talks a burst
     // always comes first and the fields are painted with it, not on a wake-up of their own.
-    static constexpr int QuietRefreshMs = 300;
+    static constexpr int QuietRefreshMs = 550;
 
     LinkStatusBar(const SerialPort& port, const Session& session, const Receiver& receiver,
                   const SharedState& state, QWidget* parent = nullptr);
