@@ -197,7 +197,27 @@ void QtSerialBackend::write(const QByteArray& bytes)
         return;
     // Handed to the driver at once, as far as it takes them, rather than one more turn of the
     // event loop later; what it cannot take yet goes when it can.
-    m_port.write(bytes);
+    qsizetype taken = 0;
+#ifdef Q_OS_UNIX
+    // Straight to the driver while nothing of an earlier write waits: the port would leave its
+    // write notifier on after writing, and the event loop would wake once more for nothing
+    // (once for each request while the console talks).
+    if (m_port.bytesToWrite() == 0) {
+        const int fd = int(m_port.handle());
+        while (taken < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.constData() + taken, size_t(bytes.size() - taken));
+            if (n > 0)
+                taken += n;
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                break; // the driver is full, or failed: the port takes the rest and reports
+        }
+    }
+#endif
+    if (taken == bytes.size())
+        return;
+    m_port.write(bytes.constData() + taken, bytes.size() - taken);
     m_port.flush();
 }
 

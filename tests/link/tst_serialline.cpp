@@ -1,5 +1,6 @@
 // The real serial backend on a pseudo-terminal: a read that comes with a line error is reported
-// and dropped, never handed on as data; a driver without error counters is asked only once.
+// and dropped, never handed on as data; a driver without error counters is asked only once; a
+// write reaches the driver at once and leaves nothing behind to wake the program.
 
 #include "link/QtSerialBackend.h"
 
@@ -39,6 +40,7 @@ private slots:
     void cleanup() { ::close(m_console); }
     void readWithALineErrorIsDropped();
     void driverWithoutCountersIsAskedOnce();
+    void aWriteReachesTheDriverAtOnceAndWakesNothingLater();
 
 private:
     void console(const QByteArray& bytes)
@@ -84,6 +86,36 @@ void tst_SerialLine::driverWithoutCountersIsAskedOnce()
         QTRY_COMPARE(received.size(), bytes[0] - 'a' + 1);
     }
     QCOMPARE(line.asked, 1);
+}
+
+namespace {
+// Counts the activations of socket notifiers: each is a wake-up of the event loop.
+class NotifierActivations : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::SockAct;
+        return false;
+    }
+};
+} // namespace
+
+void tst_SerialLine::aWriteReachesTheDriverAtOnceAndWakesNothingLater()
+{
+    QtSerialBackend line;
+    QVERIFY(line.open(m_device, LineSettings{}, nullptr));
+    NotifierActivations activations;
+    QCoreApplication::instance()->installEventFilter(&activations);
+    const QByteArray request("\xA5\x01\x02", 3);
+    for (int i = 0; i < 3; ++i)
+        line.write(request);
+    QByteArray arrived(64, '\0');
+    const ssize_t n = ::read(m_console, arrived.data(), size_t(arrived.size()));
+    QCOMPARE(arrived.left(std::max<qsizetype>(n, 0)), request + request + request);
+    QTest::qWait(50);
+    QCOMPARE(activations.count, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_SerialLine)
