@@ -1,3 +1,4 @@
+#include "EventCounter.h"
 #include "controls/DirectRepaint.h"
 #include "controls/StatusField.h"
 #include "controls/SubWindowCaption.h"
@@ -7,18 +8,6 @@
 
 #include <QScreen>
 #include <QTest>
-
-// Counts the requests to repaint a window later, the widgets' usual way.
-class LaterRepaints : public QObject
-{
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::UpdateRequest;
-        return false;
-    }
-};
 
 class tst_BurstPainted : public QObject
 {
@@ -83,7 +72,7 @@ void tst_BurstPainted::aTextSetInABurstIsPaintedWithItAsALabelWouldShowIt()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCoreApplication::processEvents();
-    LaterRepaints later;
+    EventCounter later(QEvent::UpdateRequest); // repaints posted for later
     window.installEventFilter(&later);
 
     {
@@ -128,7 +117,7 @@ void tst_BurstPainted::aCaptionSetInABurstIsPaintedWithIt()
     QVERIFY(QTest::qWaitForWindowExposed(&area));
     area.setActiveSubWindow(active ? frame : other);
     QTest::qWait(20);
-    LaterRepaints later;
+    EventCounter later(QEvent::UpdateRequest); // repaints posted for later
     area.installEventFilter(&later);
 
     {

@@ -1,3 +1,4 @@
+#include "EventCounter.h"
 #include "controls/DirectRepaint.h"
 #include "controls/Grid.h"
 #include "controls/GridModel.h"
@@ -42,18 +43,6 @@ QSet<QPoint> reportedCells(const QSignalSpy& changes)
     }
     return cells;
 }
-
-// Counts the requests to repaint a window later, the widgets' usual way.
-class LaterRepaints : public QObject
-{
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::UpdateRequest;
-        return false;
-    }
-};
 
 class tst_Grid : public QObject
 {
@@ -360,7 +349,7 @@ void tst_Grid::aCellCutOffByItsParentIsPaintedAsItComesIntoSight()
     QCoreApplication::processEvents();
     PaintRecorder paints;
     connect(grid, &Grid::painted, &paints, &PaintRecorder::record);
-    LaterRepaints later;
+    EventCounter later(QEvent::UpdateRequest); // repaints posted for later
     window.installEventFilter(&later);
 
     GridModel::holdReports();
@@ -408,7 +397,7 @@ void tst_Grid::rowsThatComeOrGoRepaintOnlyWhatMoved()
     grid->clearCellSelection(); // the header would follow a current cell that goes
     QCoreApplication::processEvents();
     paints.reset();
-    LaterRepaints later;
+    EventCounter later(QEvent::UpdateRequest); // repaints posted for later
     grid->window()->installEventFilter(&later);
     grid->setRedraw(false);
     if (emptiedFirst)

@@ -2,6 +2,7 @@
 // and dropped, never handed on as data; a driver without error counters is asked only once; a
 // write reaches the driver at once and leaves nothing behind to wake the program.
 
+#include "EventCounter.h"
 #include "link/QtSerialBackend.h"
 
 #include <QSignalSpy>
@@ -88,25 +89,11 @@ void tst_SerialLine::driverWithoutCountersIsAskedOnce()
     QCOMPARE(line.asked, 1);
 }
 
-namespace {
-// Counts the activations of socket notifiers: each is a wake-up of the event loop.
-class NotifierActivations : public QObject
-{
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::SockAct;
-        return false;
-    }
-};
-} // namespace
-
 void tst_SerialLine::aWriteReachesTheDriverAtOnceAndWakesNothingLater()
 {
     QtSerialBackend line;
     QVERIFY(line.open(m_device, LineSettings{}, nullptr));
-    NotifierActivations activations;
+    EventCounter activations(QEvent::SockAct); // wake-ups of socket notifiers
     QCoreApplication::instance()->installEventFilter(&activations);
     const QByteArray request("\xA5\x01\x02", 3);
     for (int i = 0; i < 3; ++i)
