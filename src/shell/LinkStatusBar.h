@@ -14,7 +14,7 @@ struct SharedState;
 
 // The main window's status bar: the device, the line settings in force, where the link stands,
 // the console's type once it has said, how many messages came and how long ago the last one
-// did. It reads those a few times a second rather than being told of every message.
+// did. It reads those twice a second rather than being told of every message.
 class LinkStatusBar : public QStatusBar
 {
     Q_OBJECT
