@@ -93,18 +93,23 @@ void tst_BurstPainted::aCaptionSetInABurstIsPaintedWithIt_data()
 {
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("active");
-    QTest::newRow("active") << "Show List - Finale show" << true;
-    QTest::newRow("behind another") << "Show List - Act one" << false;
+    QTest::addColumn<bool>("activationMoves"); // between the captions, to the other sub-window
+    QTest::newRow("active") << "Show List - Finale show" << true << false;
+    QTest::newRow("behind another") << "Show List - Act one" << false << false;
     QTest::newRow("too long for the bar")
-        << "Show List - a show whose name runs on past the end of the title bar" << true;
+        << "Show List - a show whose name runs on past the end of the title bar" << true << false;
+    QTest::newRow("put behind between captions") << "Show List - Act two" << true << true;
+    QTest::newRow("brought to the front between captions")
+        << "Show List - Act three" << false << true;
 }
 
 // A view's caption changed during a burst posts no repaint of its sub-window; the title bar then
-// shows what a repaint of the whole sub-window shows.
+// shows what a repaint of the whole sub-window shows, also when a caption comes round again.
 void tst_BurstPainted::aCaptionSetInABurstIsPaintedWithIt()
 {
     QFETCH(QString, title);
     QFETCH(bool, active);
+    QFETCH(bool, activationMoves);
     QMdiArea area;
     area.resize(600, 400);
     auto* view = new QWidget;
@@ -119,18 +124,40 @@ void tst_BurstPainted::aCaptionSetInABurstIsPaintedWithIt()
     QTest::qWait(20);
     EventCounter later(QEvent::UpdateRequest); // repaints posted for later
     area.installEventFilter(&later);
-
-    {
-        const DirectRepaint::Batch burst;
-        SubWindowCaption::set(view, title);
-    }
-    QCOMPARE(frame->windowTitle(), title);
     const QRect bar(0, 0, frame->width(), view->y());
-    const QImage burstPainted = onScreen(frame, bar);
-    QCoreApplication::processEvents();
-    QCOMPARE(later.count, 0);
-    frame->repaint();
-    QCOMPARE(burstPainted, onScreen(frame, bar));
+
+    // Shows come round again: the second time a caption is painted from what was kept, unless
+    // the activation moved in between.
+    const QString captions[] = {title, QStringLiteral("Show List - Interval"), title,
+                                QStringLiteral("Show List - Interval")};
+    QList<QImage> burstPainted;
+    EventCounter styled(QEvent::Paint);
+    frame->installEventFilter(&styled);
+    for (const QString& caption : captions) {
+        styled.count = 0;
+        {
+            const DirectRepaint::Batch burst;
+            SubWindowCaption::set(view, caption);
+        }
+        QCOMPARE(frame->windowTitle(), caption);
+        QCOMPARE(styled.count, burstPainted.size() < 2 || activationMoves ? 1 : 0);
+        burstPainted.append(onScreen(frame, bar));
+        QCoreApplication::processEvents();
+        QCOMPARE(later.count, 0);
+        if (activationMoves && burstPainted.size() == 2) {
+            area.setActiveSubWindow(active ? other : frame);
+            QTest::qWait(20);
+            later.count = 0;
+        }
+    }
+    // What a repaint of the whole sub-window shows with each caption.
+    for (qsizetype i = 2; i < 4; ++i) {
+        view->setWindowTitle(captions[i]);
+        frame->repaint();
+        QCOMPARE(burstPainted[i], onScreen(frame, bar));
+        if (!activationMoves)
+            QCOMPARE(burstPainted[i - 2], burstPainted[i]);
+    }
 }
 
 QTEST_MAIN(tst_BurstPainted)
