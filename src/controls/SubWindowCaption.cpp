@@ -46,7 +46,10 @@ void SubWindowCaption::paintDirectly(QPainter& painter, const QRegion& region)
     const QString title = m_frame->windowTitle();
     auto* store = dynamic_cast<QImage*>(painter.device());
     const QRect inStore = painter.deviceTransform().mapRect(rect);
-    if (!store || painter.deviceTransform().type() > QTransform::TxScale ||
+    // Kept only for a bar whose part in sight is one rectangle: around a window lying over a
+    // corner of the bar, the copy would hold what that window showed at the time.
+    if (!store || region.rectCount() != 1 ||
+        painter.deviceTransform().type() > QTransform::TxScale ||
         !store->rect().contains(inStore)) {
         m_frame->render(&painter, rect.topLeft(), region, QWidget::DrawWindowBackground);
         return;
