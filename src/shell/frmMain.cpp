@@ -603,6 +603,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         storeWindowState();
         m_mdi->closeAllSubWindows();
         Form_Unload();
+        Settings::flush();
     }
     event->accept();
 }

@@ -1,10 +1,19 @@
-// The settings store: defaults, the stored text of booleans and numbers, and values that do not
-// parse.
+// The settings store: defaults, the stored text of booleans and numbers, values that do not
+// parse, and changes written together rather than one by one.
 
 #include "model/Settings.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+
+namespace {
+QByteArray onDisk()
+{
+    QFile file(qEnvironmentVariable("LVMONITOR_SETTINGS"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
 
 class tst_Settings : public QObject
 {
@@ -17,6 +26,8 @@ private slots:
     void readingBooleans();
     void readingNumbers_data();
     void readingNumbers();
+    void changesAreWrittenTogether_data();
+    void changesAreWrittenTogether();
 };
 
 void tst_Settings::storedTextAndRoundTrip()
@@ -79,6 +90,37 @@ void tst_Settings::readingNumbers()
     Settings s;
     s.SaveSetting("Startup", "page_frm_ht", stored);
     QCOMPARE(s.GetNumber("Startup", "page_frm_ht", 999), read);
+}
+
+void tst_Settings::changesAreWrittenTogether_data()
+{
+    QTest::addColumn<bool>("atExit");
+    QTest::newRow("a second after the first change") << false;
+    QTest::newRow("at exit") << true;
+}
+
+// A burst of changes is read back at once and reaches the file in one write, not one write each.
+void tst_Settings::changesAreWrittenTogether()
+{
+    QFETCH(bool, atExit);
+    Settings s;
+    s.SaveBool("Startup", "Com1", false); // no file yet: made at once
+    QVERIFY(onDisk().contains("Com1=False"));
+    QElapsedTimer since;
+    since.start();
+    for (int i = 0; i < 50; ++i)
+        s.SaveNumber("Startup", QStringLiteral("k%1").arg(i), float(i));
+    s.SaveBool("Startup", "Com1", true);
+    QCOMPARE(s.GetNumber("Startup", "k49", -1), 49.0f);
+    QCOMPARE(s.GetBool("Startup", "Com1", false), true);
+    QVERIFY(!onDisk().contains("k0="));
+    if (atExit)
+        Settings::flush();
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(onDisk().contains("k49=49"), 5000);
+    QVERIFY(onDisk().contains("k0=0") && onDisk().contains("Com1=True"));
+    if (!atExit)
+        QVERIFY(since.elapsed() >= Settings::FlushDelayMs - 100);
 }
 
 QTEST_GUILESS_MAIN(tst_Settings)

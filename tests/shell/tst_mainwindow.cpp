@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSet>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -236,6 +237,10 @@ void tst_MainWindow::closingStoresOpenViewsAndGeometry()
     // Views still open store their geometry as the program closes; one never opened does not.
     QCOMPARE(p.setting("scene_frm_wid").toFloat(), 200.0f * 1440 / p.main.logicalDpiX());
     QVERIFY(p.setting("page_frm_wid").isEmpty());
+    // All of it is on disk as the window closes.
+    const QSettings disk(qEnvironmentVariable("LVMONITOR_SETTINGS"), QSettings::IniFormat);
+    QCOMPARE(disk.value("Startup/scene_frm_wid").toString(), p.setting("scene_frm_wid"));
+    QCOMPARE(disk.value("Startup/fixture_frm_open").toString(), QStringLiteral("True"));
 }
 
 void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen_data()
