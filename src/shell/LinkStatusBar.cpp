@@ -6,7 +6,10 @@
 #include "link/SerialPort.h"
 #include "model/SharedState.h"
 
+#include <QEvent>
 #include <QLabel>
+
+#include <algorithm>
 
 LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
                              const Receiver& receiver, const SharedState& state, QWidget* parent)
@@ -19,6 +22,12 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
       m_lastMessage(addField("lblStatusLast", QStringLiteral("Time since the last message")))
 {
     setObjectName(QStringLiteral("statusBar"));
+    // A device path may be of any length (a by-id link, a path from the settings): it is shown
+    // shortened in the middle, whole in the tooltip, and the field's width does not follow it.
+    const int charWidth = m_device->fontMetrics().averageCharWidth();
+    m_device->setMinimumWidth(charWidth * 8);
+    m_device->setMaximumWidth(charWidth * DeviceFieldChars);
+    m_device->installEventFilter(this);
     // The two fields that change a few times a second get a fixed size: a field that may change
     // size makes the status bar lay out and repaint all of its width.
     fixWidth(m_messages, {QStringLiteral("0000000000 messages")});
@@ -42,6 +51,27 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
     connect(&m_timer, &QTimer::timeout, this, &LinkStatusBar::refresh);
     m_sinceLast.start();
     refresh();
+}
+
+void LinkStatusBar::showDevice(const QString& path)
+{
+    if (path != m_devicePath) {
+        m_devicePath = path;
+        m_device->setToolTip(QStringLiteral("Serial device: ") + path);
+    }
+    const QMargins margins = m_device->contentsMargins();
+    // Less the room a label keeps between its frame and its text.
+    const int room = m_device->width() - margins.left() - margins.right() - 2 * m_device->margin() -
+                     m_device->fontMetrics().horizontalAdvance(u'x');
+    m_device->showText(
+        m_device->fontMetrics().elidedText(path, Qt::ElideMiddle, std::max(room, 0)));
+}
+
+bool LinkStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_device && event->type() == QEvent::Resize)
+        showDevice(m_devicePath);
+    return QStatusBar::eventFilter(watched, event);
 }
 
 StatusField* LinkStatusBar::addField(const char* name, const QString& accessibleName, int stretch)
@@ -98,7 +128,9 @@ void LinkStatusBar::refresh()
 {
     m_timer.start(); // the next reading, unless a burst comes first
     m_sinceRefresh.start();
-    m_device->showText(SerialPort::deviceFor(m_port.CommPort()));
+    // A NUL the path may hold is shown, not taken as the end of the text.
+    showDevice(
+        SerialPort::deviceFor(m_port.CommPort()).replace(QChar(u'\0'), QLatin1String("\\0")));
     m_line->showText(m_port.PortOpen() ? lineText(m_port.Settings())
                                        : QStringLiteral("port closed"));
     m_link->showText(linkText(m_session.linkState(), m_session.searchBaud()));

@@ -23,6 +23,8 @@ public:
     // While the line is quiet. Longer than RefreshMs, so that while the console talks a burst
     // always comes first and the fields are painted with it, not on a wake-up of their own.
     static constexpr int QuietRefreshMs = 550;
+    // The device field is at most this many average characters wide.
+    static constexpr int DeviceFieldChars = 48;
 
     LinkStatusBar(const SerialPort& port, const Session& session, const Receiver& receiver,
                   const SharedState& state, QWidget* parent = nullptr);
@@ -36,7 +38,12 @@ public:
     static QString lineText(const QString& settings);
     static QString linkText(Session::LinkState state, int baud);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The device's path, shortened in the middle to the field's width.
+    void showDevice(const QString& path);
     static void fixWidth(QLabel* label, const QStringList& widestTexts);
     StatusField* addField(const char* name, const QString& accessibleName, int stretch = 0);
 
@@ -53,6 +60,7 @@ private:
     QTimer m_timer;
     QElapsedTimer m_sinceLast;
     QElapsedTimer m_sinceRefresh;
+    QString m_devicePath;
     quint64 m_lastCount = 0;
     bool m_consoleKnown = false;
 };

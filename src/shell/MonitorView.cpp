@@ -5,6 +5,7 @@
 #include "link/SerialPort.h"
 #include "model/Settings.h"
 #include "shell/Twips.h"
+#include "shell/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -40,13 +41,22 @@ void MonitorView::restoreGeometrySettings()
         left = 0;
     if (top < 0)
         top = 0;
-    if (width < 0)
+    if (width <= 0)
         width = float(m_defaultTwips.width());
-    if (height < 0)
+    if (height <= 0)
         height = float(m_defaultTwips.height());
-    QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
-    frame->setGeometry(Twips::toPixelsX(*this, left), Twips::toPixelsY(*this, top),
+    const QRect wanted(Twips::toPixelsX(*this, left), Twips::toPixelsY(*this, top),
                        Twips::toPixelsX(*this, width), Twips::toPixelsY(*this, height));
+    QMdiSubWindow* frame = subWindow();
+    if (!frame) {
+        setGeometry(wanted);
+        return;
+    }
+    // The frame outlives the view inside it: one closed minimized or maximized opens normal.
+    if (frame->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        frame->showNormal();
+    // Stored on another screen or by another version, it is shown where it can be reached.
+    WindowPlacement::place(*frame, wanted);
 }
 
 void MonitorView::followWindowSize(QWidget* child, float widthMarginTwips, float heightMarginTwips)
@@ -87,8 +97,8 @@ void MonitorView::sendIfOpen(const QByteArray& command)
 
 void MonitorView::saveGeometrySettings()
 {
-    const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
-    const QRect g = frame->geometry();
+    // Its place as a normal window, also when it is minimized or maximized now.
+    const QRect g = subWindow() ? WindowPlacement::normalGeometry(*subWindow()) : geometry();
     Settings settings;
     const QString section = QString::fromLatin1(Settings::Startup);
     settings.SaveNumber(section, key("ht"), Twips::fromPixelsY(*this, g.height()));

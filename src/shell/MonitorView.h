@@ -21,7 +21,7 @@ public:
 
     // Runs once the view sits in its sub-window: the view's own load.
     void load() { Form_Load(); }
-    // Stores height, width, top and left, in that order.
+    // Stores height, width, top and left, in that order: the geometry it has as a normal window.
     void saveGeometrySettings();
     QString settingsPrefix() const { return m_prefix; }
     QMdiSubWindow* subWindow() const;
@@ -36,8 +36,8 @@ signals:
 protected:
     virtual void Form_Load() { restoreGeometrySettings(); }
     virtual void Form_Unload() { saveGeometrySettings(); }
-    // Reads width, height, left and top; a negative left or top becomes 0, a negative width or
-    // height the view's default.
+    // Reads width, height, left and top; a negative left or top becomes 0, a width or height of
+    // 0 or less the view's default. What is shown lies within the main window's visible area.
     void restoreGeometrySettings();
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -11,6 +11,7 @@
 #include "shell/MonitorView.h"
 #include "shell/ViewContext.h"
 #include "shell/ViewFactory.h"
+#include "shell/WindowPlacement.h"
 #include "shell/frmStartup.h"
 #include "views/traffic/TrafficView.h"
 
@@ -21,6 +22,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
 
 namespace {
 
@@ -80,13 +83,25 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
 
 void frmMain::restoreMainWindowGeometry()
 {
-    // Qt moves a window that would come up off every screen back onto one.
     const Settings settings;
     const QString section = QString::fromLatin1(Settings::Startup);
-    restoreGeometry(QByteArray::fromBase64(
+    const bool restored = restoreGeometry(QByteArray::fromBase64(
         settings.GetSetting(section, QStringLiteral("main_frm_geometry")).toLatin1()));
     restoreState(QByteArray::fromBase64(
         settings.GetSetting(section, QStringLiteral("main_frm_state")).toLatin1()));
+    if (!restored || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    // Stored on another screen or by another version: all of it is brought onto the screen it
+    // is nearest to, with room above for the title bar, which is not known before it shows.
+    QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen)
+        screen = this->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry().adjusted(
+        0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);
+    setGeometry(
+        WindowPlacement::fitted(geometry(), room, minimumSizeHint().expandedTo(QSize(320, 240))));
 }
 
 bool frmMain::online() const
@@ -190,16 +205,22 @@ TrafficView* frmMain::showTraffic()
         m_traffic = new TrafficView(m_port, m_state);
         m_trafficFrame = m_mdi->addSubWindow(m_traffic);
         m_trafficFrame->setAttribute(Qt::WA_DeleteOnClose);
-        // Where the user left it last time: "left top width height" in pixels.
+        // Where the user left it last time: "left top width height" in pixels, shown within the
+        // main window however large the numbers.
         const QStringList stored =
             Settings()
                 .GetSetting(QString::fromLatin1(Settings::Startup), QLatin1String(kTrafficGeometry))
                 .split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        QList<int> g;
-        for (const QString& n : stored)
-            g << n.toInt();
+        QList<qint64> g;
+        for (const QString& n : stored) {
+            bool ok = false;
+            g << n.toLongLong(&ok);
+            if (!ok)
+                break;
+        }
         if (g.size() == 4 && g[2] > 0 && g[3] > 0)
-            m_trafficFrame->setGeometry(g[0], g[1], g[2], g[3]);
+            WindowPlacement::place(*m_trafficFrame,
+                                   WindowPlacement::fromStored(g[0], g[1], g[2], g[3]));
         else
             m_trafficFrame->resize(900, 360);
         m_trafficFrame->installEventFilter(this);
@@ -210,8 +231,7 @@ TrafficView* frmMain::showTraffic()
         if (online() && m_linkedFor.isValid())
             m_traffic->setLinkedFor(m_linkedFor.elapsed());
     }
-    m_trafficFrame->show();
-    m_mdi->setActiveSubWindow(m_trafficFrame);
+    WindowPlacement::showInSight(*m_trafficFrame);
     return m_traffic;
 }
 
@@ -357,10 +377,8 @@ MonitorView* frmMain::loadedView(View view) const
 MonitorView* frmMain::showView(View view)
 {
     if (MonitorView* open = loadedView(view)) {
-        if (QMdiSubWindow* frame = open->subWindow()) {
-            frame->show();
-            m_mdi->setActiveSubWindow(frame);
-        }
+        if (QMdiSubWindow* frame = open->subWindow())
+            WindowPlacement::showInSight(*frame);
         return open;
     }
     MonitorView* created = viewFactory(view, ViewContext{m_state, m_port, *this});
@@ -387,8 +405,7 @@ MonitorView* frmMain::showView(View view)
     created->load();
     created->setOffline(!online());
     updateWatched();
-    frame->show();
-    m_mdi->setActiveSubWindow(frame);
+    WindowPlacement::showInSight(*frame);
     return created;
 }
 
@@ -558,7 +575,7 @@ void frmMain::storeTrafficGeometry()
 {
     if (!m_trafficFrame)
         return;
-    const QRect g = m_trafficFrame->geometry();
+    const QRect g = WindowPlacement::normalGeometry(*m_trafficFrame);
     Settings().SaveSetting(
         QString::fromLatin1(Settings::Startup), QLatin1String(kTrafficGeometry),
         QStringLiteral("%1 %2 %3 %4").arg(g.left()).arg(g.top()).arg(g.width()).arg(g.height()));

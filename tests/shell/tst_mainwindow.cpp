@@ -8,6 +8,7 @@
 #include "link/SessionRecording.h"
 #include "model/Settings.h"
 #include "shell/HelpWindow.h"
+#include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
 #include "shell/frmMain.h"
 #include "shell/frmStartup.h"
@@ -73,6 +74,10 @@ private slots:
     void deviceEntriesNameTheAdapter_data();
     void deviceEntriesNameTheAdapter();
     void mainWindowComesBackWhereItWas();
+    void windowsComeBackWithinReach_data();
+    void windowsComeBackWithinReach();
+    void deviceFieldStaysNarrow_data();
+    void deviceFieldStaysNarrow();
     void closingStoresOpenViewsAndGeometry();
     void closingTellsTheConsoleOnlyWhileOpen_data();
     void closingTellsTheConsoleOnlyWhileOpen();
@@ -219,6 +224,92 @@ void tst_MainWindow::mainWindowComesBackWhereItWas()
     Program again;
     QCOMPARE(again.main.size(), QSize(700, 500));
     QVERIFY(again.main.screen()->availableGeometry().intersects(again.main.frameGeometry()));
+}
+
+void tst_MainWindow::windowsComeBackWithinReach_data()
+{
+    QTest::addColumn<QStringList>("stored"); // key, value, ...
+    QTest::addColumn<QString>("before");     // what was done to the fixtures view first
+    QTest::addColumn<bool>("traffic");
+    QTest::newRow("view far to the right")
+        << QStringList{"fixture_frm_left", "30000"} << "" << false;
+    QTest::newRow("view far below, too large")
+        << QStringList{"fixture_frm_top", "3e7", "fixture_frm_wid", "1e30"} << "" << false;
+    QTest::newRow("view of width 0") << QStringList{"fixture_frm_wid", "0"} << "" << false;
+    QTest::newRow("traffic 99999999 large")
+        << QStringList{"traffic_frm_geometry", "0 0 99999999 99999999"} << "" << true;
+    QTest::newRow("traffic far off")
+        << QStringList{"traffic_frm_geometry", "-90000 70000 500 300"} << "" << true;
+    QTest::newRow("view closed minimized") << QStringList{} << "closed minimized" << false;
+    QTest::newRow("view closed maximized") << QStringList{} << "closed maximized" << false;
+    QTest::newRow("minimized view chosen again") << QStringList{} << "minimized" << false;
+}
+
+// Places and sizes stored on another screen, by another version or as a window was minimized
+// come back whole within the main window, restored, as the Window menu does too.
+void tst_MainWindow::windowsComeBackWithinReach()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QString, before);
+    QFETCH(bool, traffic);
+    for (qsizetype i = 0; i + 1 < stored.size(); i += 2)
+        Settings().SaveSetting("Startup", stored[i], stored[i + 1]);
+    Program p;
+    QRect normal;
+    if (!before.isEmpty()) {
+        QMdiSubWindow* frame = p.main.showView(View::Fixtures)->subWindow();
+        frame->setGeometry(20, 30, 400, 250);
+        normal = frame->geometry();
+        if (before.contains("minimized"))
+            frame->showMinimized();
+        else
+            frame->showMaximized();
+        if (before.startsWith("closed"))
+            frame->close();
+    }
+    p.main.findChild<QAction*>(traffic ? "mnuTraffic" : "mnuFixtures")->trigger();
+    const QMdiSubWindow* frame = p.main.mdiArea()->activeSubWindow();
+    QVERIFY(frame && frame->isVisible());
+    QVERIFY(!frame->isMinimized() && !frame->isMaximized());
+    const QRect area = p.main.mdiArea()->viewport()->rect();
+    QVERIFY2(area.contains(frame->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                              .arg(frame->x())
+                                                              .arg(frame->y())
+                                                              .arg(frame->width())
+                                                              .arg(frame->height())));
+    QVERIFY(frame->width() >= 200 && frame->height() >= 120);
+    if (!before.isEmpty())
+        QCOMPARE(frame->geometry(), normal);
+}
+
+void tst_MainWindow::deviceFieldStaysNarrow_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("shortened");
+    QTest::newRow("usual") << "/dev/ttyUSB0" << false;
+    QTest::newRow("5000 characters") << "/dev/" + QString(4990, 'x') + "ttyS9" << true;
+}
+
+// However long the device path, the main window keeps its size; the path is shown shortened in
+// the middle and whole in the tooltip.
+void tst_MainWindow::deviceFieldStaysNarrow()
+{
+    QFETCH(QString, device);
+    QFETCH(bool, shortened);
+    qputenv("LVMONITOR_COM1", device.toLocal8Bit());
+    Program p;
+    p.main.linkStatusBar()->refresh();
+    qunsetenv("LVMONITOR_COM1");
+    QCoreApplication::processEvents();
+    auto* field = p.main.linkStatusBar()->findChild<QLabel*>("lblStatusDevice");
+    QVERIFY(p.main.minimumSizeHint().width() < 1200);
+    QVERIFY(field->width() <= field->maximumWidth());
+    QCOMPARE(field->toolTip(), "Serial device: " + device);
+    QCOMPARE(field->text() == device, !shortened);
+    if (shortened) {
+        QVERIFY(field->text().startsWith("/dev/x") && field->text().endsWith("ttyS9"));
+        QVERIFY(field->text().contains(QChar(0x2026)));
+    }
 }
 
 void tst_MainWindow::closingStoresOpenViewsAndGeometry()
