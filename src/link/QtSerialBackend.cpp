@@ -97,8 +97,12 @@ bool QtSerialBackend::open(const QString& device, const LineSettings& settings, 
         switch (e) {
         case ENOENT:
         case ENODEV:
-        case ENXIO:
             return fail(OpenFailure::Missing, reason);
+        case ENXIO:
+            // The path is there, but nothing stands behind it: /dev/tty without a controlling
+            // terminal, a port whose hardware is absent.
+            return fail(OpenFailure::Other,
+                        QStringLiteral("No device answers at that path (%1)").arg(reason));
         case EACCES:
         case EPERM:
             return fail(OpenFailure::NoPermission, reason);

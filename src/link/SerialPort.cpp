@@ -86,8 +86,16 @@ bool SerialPort::setPortOpen(bool open)
         m_backend->close();
         return true;
     }
+    const QString device = deviceFor(m_commPort);
+    // The system would take the path only up to the NUL, and open another device.
+    if (device.contains(QChar(u'\0'))) {
+        m_lastOpenError = {OpenFailure::Other,
+                           QStringLiteral("The device path contains a NUL character. Choose or "
+                                          "type the device again")};
+        return false;
+    }
     OpenError error;
-    if (!m_backend->open(deviceFor(m_commPort), m_line, &error)) {
+    if (!m_backend->open(device, m_line, &error)) {
         m_lastOpenError = error;
         if (m_lastOpenError.reason.isEmpty())
             m_lastOpenError.reason = QStringLiteral("unknown error");

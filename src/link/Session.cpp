@@ -99,9 +99,11 @@ void Session::stopReconnecting()
         setLinkState(LinkState::Lost);
 }
 
-QString Session::openFailureText(int commPort, const QString& device, OpenFailure kind,
+QString Session::openFailureText(int commPort, const QString& path, OpenFailure kind,
                                  const QString& reason)
 {
+    // A NUL in the path is shown, not taken as the end of the text.
+    const QString device = QString(path).replace(QChar(u'\0'), QLatin1String("\\0"));
     QString text =
         QStringLiteral("Could not open Com%1 (%2): %3.").arg(commPort).arg(device, reason);
     switch (kind) {
@@ -233,7 +235,7 @@ void Session::report(int commEvent)
     const int remaining = Timer1.isActive() ? Timer1.remainingTime() : -1;
     Timer1.stop();
     m_reporting = true;
-    m_host.reportLineError(errorText(commEvent) + QStringLiteral(" on com port"));
+    m_host.reportLineError(lineErrorText(commEvent, m_port.Settings()));
     m_reporting = false;
     if (detectingSpeed(m_receiver.RxState)) {
         // The search goes on where it stood, and a reply that came during the box is read now.
@@ -266,6 +268,30 @@ void Session::connectionLost()
     } else {
         setLinkState(LinkState::Lost);
     }
+}
+
+QString Session::lineErrorText(int commEvent, const QString& lineSettings)
+{
+    const QString text = errorText(commEvent) + QStringLiteral(" on com port");
+    if (commEvent != SerialPort::comEventDCB)
+        return text;
+    QString settings;
+    if (const auto s = LineSettings::parse(lineSettings)) {
+        const char* parity = s->parity == 'e'   ? "even parity"
+                             : s->parity == 'o' ? "odd parity"
+                             : s->parity == 'm' ? "mark parity"
+                             : s->parity == 's' ? "space parity"
+                                                : "no parity";
+        settings = QStringLiteral(" (%1 data bits, %2, %3 stop bit%4 at %5 bit/s)")
+                       .arg(s->dataBits)
+                       .arg(QLatin1String(parity))
+                       .arg(s->stopBits)
+                       .arg(s->stopBits == 1 ? QString() : QStringLiteral("s"))
+                       .arg(s->baud);
+    }
+    return text + QStringLiteral("\n\nThe port refused the line settings%1. Try another adapter or "
+                                 "port, or check that the device supports these settings.")
+                      .arg(settings);
 }
 
 QString Session::errorText(int commEvent)

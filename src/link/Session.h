@@ -53,6 +53,9 @@ public:
     QTimer Timer1;
 
     static QString errorText(int commEvent);
+    // The line error box's text: errorText and " on com port"; for line settings the port
+    // refused, which ones and what to try.
+    static QString lineErrorText(int commEvent, const QString& lineSettings);
     // The start-up window's text for a port that could not be opened: the system's reason, then
     // what the user can do about it.
     static QString openFailureText(int commPort, const QString& device, OpenFailure kind,

@@ -1,15 +1,18 @@
 // The real serial backend on a pseudo-terminal: a read that comes with a line error is reported
 // and dropped, never handed on as data; a driver without error counters is asked only once; a
-// write reaches the driver at once and leaves nothing behind to wake the program.
+// write reaches the driver at once and leaves nothing behind to wake the program; a path with no
+// device behind it is not called missing.
 
 #include "EventCounter.h"
 #include "link/QtSerialBackend.h"
+#include "link/Session.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +45,7 @@ private slots:
     void readWithALineErrorIsDropped();
     void driverWithoutCountersIsAskedOnce();
     void aWriteReachesTheDriverAtOnceAndWakesNothingLater();
+    void pathWithNoDeviceBehindItIsNotCalledMissing();
 
 private:
     void console(const QByteArray& bytes)
@@ -103,6 +107,38 @@ void tst_SerialLine::aWriteReachesTheDriverAtOnceAndWakesNothingLater()
     QCOMPARE(arrived.left(std::max<qsizetype>(n, 0)), request + request + request);
     QTest::qWait(50);
     QCOMPARE(activations.count, 0);
+}
+
+// /dev/tty in a process without a controlling terminal: the path is there, nothing answers.
+void tst_SerialLine::pathWithNoDeviceBehindItIsNotCalledMissing()
+{
+    int fds[2];
+    QVERIFY(::pipe(fds) == 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(fds[0]);
+        ::setsid(); // no controlling terminal from here on
+        QtSerialBackend line;
+        OpenError error;
+        const QByteArray text =
+            line.open(QStringLiteral("/dev/tty"), LineSettings{}, &error)
+                ? QByteArray("opened")
+                : Session::openFailureText(1, QStringLiteral("/dev/tty"), error.kind, error.reason)
+                      .toUtf8();
+        const bool written = ::write(fds[1], text.data(), size_t(text.size())) == text.size();
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QByteArray text;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    ::close(fds[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(text, QByteArray("Could not open Com1 (/dev/tty): No device answers at that path (No "
+                              "such device or address)."));
 }
 
 QTEST_GUILESS_MAIN(tst_SerialLine)

@@ -87,6 +87,8 @@ private slots:
     void eventCodes();
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
+    void devicePathWithANulIsRefused_data();
+    void devicePathWithANulIsRefused();
     void lostDeviceIsReopenedUntilItIsBack();
     void reconnectingIsOptional();
     void lostDeviceOffersTheStartupWindow();
@@ -275,7 +277,10 @@ void tst_Session::rejectedLineSettingsAreReportedWithoutEndingTheSearch()
     c.session.Connect();
     c.session.Timer1_Timer();
     c.session.Timer1_Timer();
-    QCOMPARE(c.host.errors, QStringList{"dcb error on com port"});
+    QCOMPARE(c.host.errors,
+             QStringList{"dcb error on com port\n\nThe port refused the line settings (7 data "
+                         "bits, no parity, 1 stop bit at 1200 bit/s). Try another adapter or "
+                         "port, or check that the device supports these settings."});
     QCOMPARE(c.rx.RxState, qint16(2));
     QVERIFY(c.session.Timer1.isActive());
     c.session.Timer1_Timer();
@@ -309,7 +314,10 @@ void tst_Session::eventCodes_data()
     QTest::newRow("rx overflow") << 1008 << "rx overflow error on com port";
     QTest::newRow("parity") << 1009 << "parity error on com port";
     QTest::newRow("tx full") << 1010 << "tx full error on com port";
-    QTest::newRow("dcb") << 1011 << "dcb error on com port";
+    QTest::newRow("dcb") << 1011
+                         << "dcb error on com port\n\nThe port refused the line settings (8 data "
+                            "bits, no parity, 1 stop bit at 38400 bit/s). Try another adapter or "
+                            "port, or check that the device supports these settings.";
     QTest::newRow("cts timeout") << 1002 << "";
     QTest::newRow("send event") << 1 << "";
 }
@@ -356,6 +364,32 @@ void tst_Session::portThatCannotBeOpened()
     QCOMPARE(c.host.statuses.last(), "Could not open Com1 (/dev/x): " + reason + "." + advice);
     QVERIFY(!c.session.Timer1.isActive());
     QVERIFY(c.backend->writes.isEmpty());
+    QCOMPARE(c.session.linkState(), Session::LinkState::NotConnected);
+}
+
+void tst_Session::devicePathWithANulIsRefused_data()
+{
+    QTest::addColumn<bool>("fromSettings");
+    QTest::newRow("stored for Com1") << true;
+    QTest::newRow("chosen for this run") << false;
+}
+
+// The system would open the part before the NUL: nothing is opened, and the user is told.
+void tst_Session::devicePathWithANulIsRefused()
+{
+    QFETCH(bool, fromSettings);
+    const QString device = QStringLiteral("/dev/ttyS0") + QChar(u'\0') + QStringLiteral("1");
+    if (fromSettings)
+        Settings().SaveSetting("Startup", "Com1Device", device);
+    else
+        SerialPort::setDeviceForThisRun(1, device);
+    Console c;
+    c.session.Connect();
+    SerialPort::setDeviceForThisRun(1, QString());
+    QCOMPARE(c.backend->openCount, 0);
+    QCOMPARE(c.host.statuses.last(),
+             QStringLiteral("Could not open Com1 (/dev/ttyS0\\01): The device path contains a NUL "
+                            "character. Choose or type the device again."));
     QCOMPARE(c.session.linkState(), Session::LinkState::NotConnected);
 }
 
