@@ -2,7 +2,6 @@
 
 #include "controls/GridModel.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -12,40 +11,11 @@
 #include <QVarLengthArray>
 
 #include <optional>
-#include <utility>
-
-namespace {
-// More changed cells than this are repainted as the one range that holds them.
-constexpr size_t kCellsRepaintedOneByOne = 64;
-} // namespace
 
 Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
 {
     setModel(m_model);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    // Changed cells come straight from the model instead of through the view's dataChanged slot.
-    // The headers follow the cells too, to size sections to their contents, which no grid does:
-    // they are left out of every change of a value.
-    for (QAbstractItemView* follower : {static_cast<QAbstractItemView*>(this),
-                                        static_cast<QAbstractItemView*>(horizontalHeader()),
-                                        static_cast<QAbstractItemView*>(verticalHeader())}) {
-        [[maybe_unused]] const bool unhooked =
-            disconnect(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QList<int>)), follower,
-                       SLOT(dataChanged(QModelIndex, QModelIndex, QList<int>)));
-        Q_ASSERT(unhooked);
-    }
-    m_model->setRepaint([this](const auto& cells) { repaintCells(cells); });
-    // Rows come and go only at the end: what is above the first of them stays in place.
-    const auto rowsCameOrWent = [this](const QModelIndex&, int first, int last) {
-        m_movedRowsEnd = m_firstMovedRow < 0 ? last + 1 : std::max(m_movedRowsEnd, last + 1);
-        m_firstMovedRow = m_firstMovedRow < 0 ? first : std::min(m_firstMovedRow, first);
-        m_rowsLaidOut = true;
-    };
-    const auto columnsCameOrWent = [this] { m_wholeGridMoved = true; };
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, rowsCameOrWent);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, rowsCameOrWent);
-    connect(m_model, &QAbstractItemModel::columnsInserted, this, columnsCameOrWent);
-    connect(m_model, &QAbstractItemModel::modelReset, this, columnsCameOrWent);
     setFont(defaultFont());
     setShowGrid(true);
     setEditTriggers(NoEditTriggers);
@@ -83,6 +53,11 @@ void Grid::addColumn(const QString& key, const QString& header, int alignment, i
 {
     m_model->addColumn(key, header, alignment);
     setColumnWidth(m_model->columnCount() - 1, width);
+}
+
+void Grid::keepColumns(int columns)
+{
+    m_model->dropColumnsFrom(columns);
 }
 
 int Grid::columns() const
@@ -125,6 +100,11 @@ void Grid::setCellBackColor(int row, int column, quint32 colour)
     m_model->setBackground(row - 1, column - 1, resolveColour(colour));
 }
 
+void Grid::clearCellBackColor(int row, int column)
+{
+    m_model->setBackground(row - 1, column - 1, QColor());
+}
+
 int Grid::cellTextAlign(int row, int column) const
 {
     return m_model->alignment(row - 1, column - 1);
@@ -133,6 +113,21 @@ int Grid::cellTextAlign(int row, int column) const
 void Grid::setCellTextAlign(int row, int column, int alignment)
 {
     m_model->setAlignment(row - 1, column - 1, alignment);
+}
+
+void Grid::setCellForeColor(int row, int column, const QColor& colour)
+{
+    m_model->setForeground(row - 1, column - 1, colour);
+}
+
+void Grid::setCellToolTip(int row, int column, const QString& text)
+{
+    m_model->setToolTip(row - 1, column - 1, text);
+}
+
+QString Grid::cellToolTip(int row, int column) const
+{
+    return m_model->toolTip(row - 1, column - 1);
 }
 
 QString Grid::columnHeader(const QString& key) const
@@ -185,85 +180,8 @@ void Grid::setRedraw(bool on)
 {
     if (on == redraw())
         return;
-    if (!on) {
-        m_viewWhenOff = {viewport()->size(), QPoint(horizontalOffset(), verticalOffset())};
-        viewport()->setUpdatesEnabled(false);
-        m_model->setBatching(true);
-        return;
-    }
-    // Straight back on, without the repaint of everything that switching updates on asks for:
-    // the cells that changed meanwhile are reported now and painted once, and what rows that came
-    // or went meanwhile moved is painted with them. The view is laid out for those rows now
-    // rather than on a timer of its own: the list is painted in the same flush as the rest of
-    // the burst, without one more turn of the event loop.
-    executeDelayedItemsLayout();
-    viewport()->setAttribute(Qt::WA_UpdatesDisabled, false);
-    m_model->setBatching(false);
-    m_model->reportChanges();
-    if (viewMoved(m_viewWhenOff)) {
-        viewport()->update();
-        m_firstMovedRow = -1;
-    } else {
-        repaintMovedRows();
-    }
-}
-
-Grid::ViewPlace Grid::viewPlace() const
-{
-    return {viewport()->size(), QPoint(horizontalOffset(), verticalOffset())};
-}
-
-bool Grid::viewMoved(const ViewPlace& before)
-{
-    return std::exchange(m_wholeGridMoved, false) || viewPlace() != before;
-}
-
-int Grid::rowTop(int row) const
-{
-    const int count = rows();
-    if (row < count)
-        return rowViewportPosition(row);
-    const int end =
-        count > 0 ? rowViewportPosition(count - 1) + rowHeight(count - 1) : -verticalOffset();
-    return end + (row - count) * verticalHeader()->defaultSectionSize();
-}
-
-void Grid::repaintMovedRows()
-{
-    const int first = std::exchange(m_firstMovedRow, -1);
-    if (first < 0)
-        return;
-    const int top = rowTop(first);
-    const QRect moved(0, top, viewport()->width(), rowTop(m_movedRowsEnd) - top);
-    DirectRepaint::request(viewport(), this, moved.intersected(viewport()->rect()));
-}
-
-void Grid::doItemsLayout()
-{
-    // After rows came or went the table view repaints all of the grid; only what is below the
-    // first of them moved, unless the layout also moved or resized the view (a scroll bar came or
-    // went). A show list replaced many times a second is then painted once, not twice whole.
-    if (!viewport()->updatesEnabled()) {
-        QTableView::doItemsLayout(); // what moved is painted as the redraw switch goes on
-        m_rowsLaidOut = false;
-        return;
-    }
-    if (!std::exchange(m_rowsLaidOut, false) || m_wholeGridMoved) {
-        m_wholeGridMoved = false;
-        m_firstMovedRow = -1;
-        QTableView::doItemsLayout(); // painted whole
-        return;
-    }
-    const ViewPlace before = viewPlace();
-    viewport()->setAttribute(Qt::WA_UpdatesDisabled);
-    QTableView::doItemsLayout();
-    viewport()->setAttribute(Qt::WA_UpdatesDisabled, false);
-    if (viewMoved(before)) {
-        viewport()->update();
-        m_firstMovedRow = -1;
-    } else {
-        repaintMovedRows();
-    }
+    viewport()->setUpdatesEnabled(on);
+    m_model->setBatching(!on);
 }
 
 QRect Grid::cellRect(int row, int column) const
@@ -279,61 +197,10 @@ int Grid::textMargin() const
     return style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
 }
 
-QRect Grid::changedPart(int row, int column, const QFont& font, int margin)
-{
-    const QRect whole = cellRect(row, column);
-    const QRect* before = m_model->textOnScreen(row, column);
-    if (!before || whole.isEmpty())
-        return whole;
-    // The grid lines at the right and bottom stay as they are.
-    const QRect cell = whole.adjusted(0, 0, -1, -1);
-    return before->translated(cell.topLeft()) |
-           m_cellPainter.textRect(cell, m_model->text(row, column), m_model->alignment(row, column),
-                                  font, margin);
-}
-
-void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
-{
-    if (QAccessible::isActive()) {
-        // Someone listens through accessibility: the table view's own way, which tells them.
-        for (const auto& [row, column] : cells)
-            QTableView::dataChanged(m_model->index(row, column), m_model->index(row, column));
-        return;
-    }
-    const QRect inSight = viewport()->rect();
-    if (cells.size() <= kCellsRepaintedOneByOne) {
-        QRegion changed;
-        const QFont& font = viewport()->font();
-        const int margin = textMargin();
-        for (const auto& [row, column] : cells)
-            changed += changedPart(row, column, font, margin).intersected(inSight);
-        DirectRepaint::request(viewport(), this, changed);
-        return;
-    }
-    // Many cells: the part in sight of the range that holds them.
-    QRect range;
-    for (const auto& [row, column] : cells)
-        range |= cellRect(row, column);
-    DirectRepaint::request(viewport(), this, range.intersected(inSight));
-}
-
 void Grid::paintEvent(QPaintEvent* event)
 {
-    {
-        QPainter painter(viewport());
-        paintCells(painter, event->region(), false); // the paint event clips
-    }
-    emit painted(event->region());
-}
-
-void Grid::paintDirectly(QPainter& painter, const QRegion& region)
-{
-    paintCells(painter, region, true);
-    emit painted(region);
-}
-
-void Grid::paintCells(QPainter& painter, const QRegion& region, bool clip)
-{
+    QPainter painter(viewport());
+    const QRegion& region = event->region();
     // The viewport paints its own background (it is opaque), in the same painter as the cells.
     const QBrush base = viewport()->palette().brush(viewport()->backgroundRole());
     // The style's view of the grid, needed only for a focus frame or grid lines.
@@ -350,7 +217,7 @@ void Grid::paintCells(QPainter& painter, const QRegion& region, bool clip)
                                                           : QPalette::Inactive;
     GridCellPainter::Look look;
     look.highlight = palette().brush(group, QPalette::Highlight);
-    look.text = dimmed() ? m_model->dimText() : palette().color(group, QPalette::Text);
+    const QColor gridText = palette().color(group, QPalette::Text);
     look.highlightedText = palette().color(group, QPalette::HighlightedText);
     look.margin = textMargin();
 
@@ -372,10 +239,6 @@ void Grid::paintCells(QPainter& painter, const QRegion& region, bool clip)
     };
     const int lastRowOfGrid = rows() - 1;
     for (const QRect& dirty : region) {
-        if (clip) {
-            drawLines(); // those of the rectangles before, inside their clip
-            painter.setClipRect(dirty);
-        }
         painter.fillRect(dirty, base);
         const int firstRow = rowAt(dirty.top());
         if (firstRow < 0)
@@ -390,13 +253,13 @@ void Grid::paintCells(QPainter& painter, const QRegion& region, bool clip)
             for (int row = firstRow; row <= lastRow; ++row) {
                 const QRect whole = cellRect(row, column);
                 const QRect cell = whole.adjusted(0, 0, -1, -1);
-                const GridModel::Shown shown = m_model->shown(row, column);
                 const bool selected =
                     anySelected && selection->isSelected(m_model->index(row, column));
-                shown.drawnText = m_cellPainter
-                                      .paint(painter, cell, shown.text, shown.alignment,
-                                             shown.background, selected, look)
-                                      .translated(-cell.topLeft());
+                const QColor own = m_model->foreground(row, column);
+                look.text = dimmed() ? m_model->dimText() : own.isValid() ? own : gridText;
+                m_cellPainter.paint(painter, cell, m_model->text(row, column),
+                                    m_model->alignment(row, column),
+                                    m_model->background(row, column), selected, look);
                 if (showFocus && current.row() == row && current.column() == column) {
                     QStyleOptionFocusRect focus;
                     focus.QStyleOption::operator=(viewOption());
@@ -406,12 +269,8 @@ void Grid::paintCells(QPainter& painter, const QRegion& region, bool clip)
                         selected ? look.highlight.color() : palette().color(group, QPalette::Base);
                     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
                 }
-                // A repaint of a text alone leaves the lines out.
-                if (dirty.bottom() >= whole.bottom())
-                    lines.append(
-                        QLine(whole.left(), whole.bottom(), whole.right(), whole.bottom()));
-                if (dirty.right() >= whole.right())
-                    lines.append(QLine(whole.right(), whole.top(), whole.right(), whole.bottom()));
+                lines.append(QLine(whole.left(), whole.bottom(), whole.right(), whole.bottom()));
+                lines.append(QLine(whole.right(), whole.top(), whole.right(), whole.bottom()));
             }
         }
     }

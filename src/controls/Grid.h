@@ -1,12 +1,8 @@
 #pragma once
 
-#include "controls/DirectRepaint.h"
 #include "controls/GridCellPainter.h"
 
 #include <QTableView>
-
-#include <utility>
-#include <vector>
 
 class GridModel;
 
@@ -16,7 +12,7 @@ class GridModel;
 // Writing a cell repaints that cell alone, once the event loop is back, together with every other
 // cell written meanwhile. With the redraw switch off nothing is painted and cell changes are
 // gathered; switching it on paints them once.
-class Grid : public QTableView, private DirectlyPainted
+class Grid : public QTableView
 {
     Q_OBJECT
 public:
@@ -35,6 +31,8 @@ public:
     // Appends a column at the right. The icon (-1 = none) is not drawn: the grid has no icons.
     void addColumn(const QString& key, const QString& header, int alignment, int icon, int width);
     int columns() const;
+    // Drops the columns right of the first `columns`.
+    void keepColumns(int columns);
 
     int rows() const;
     // More appends empty rows; fewer drops rows from the end.
@@ -46,9 +44,15 @@ public:
     void setCellText(int row, int column, qint64 value);
     QColor cellBackColor(int row, int column) const;
     void setCellBackColor(int row, int column, quint32 colour);
+    // Back to the grid's own background.
+    void clearCellBackColor(int row, int column);
     int cellTextAlign(int row, int column) const;
     // 0 = left, 1 = centred, 2 = right.
     void setCellTextAlign(int row, int column, int alignment);
+    // A cell's own text colour (invalid: the grid's) and its tooltip.
+    void setCellForeColor(int row, int column, const QColor& colour);
+    void setCellToolTip(int row, int column, const QString& text);
+    QString cellToolTip(int row, int column) const;
 
     // Columns addressed by key: the first column with that key; an unknown key does nothing.
     QString columnHeader(const QString& key) const;
@@ -94,9 +98,6 @@ signals:
     // Before the grid acts on a key; clearing *doDefault keeps the grid from acting on it.
     void keyDown(int keyCode, int shift, bool* doDefault);
     void keyUp(int keyCode, int shift);
-    // Cells were painted in the region (viewport coordinates), by a paint event or straight into
-    // the window's backing store.
-    void painted(const QRegion& region);
 
 protected:
     void selectionChanged(const QItemSelection& selected,
@@ -107,50 +108,15 @@ protected:
     // The cells are painted here rather than through an item delegate: a repaint of the few cells
     // the console changed costs a fraction of the table view's general way.
     void paintEvent(QPaintEvent* event) override;
-    // A burst's changes, painted straight into the window's backing store.
-    void paintDirectly(QPainter& painter, const QRegion& region) override;
-
-public:
-    // The table view's layout after rows came or went, without its repaint of the whole grid.
-    void doItemsLayout() override;
 
 private:
-    // The model's report of changed cells: repaints each, or the part in sight of their range.
-    void repaintCells(const std::vector<std::pair<int, int>>& cells);
     // The cell's rectangle in the viewport, grid lines included; empty for a hidden column.
     QRect cellRect(int row, int column) const;
-    // What a change of the cell repaints: where its old and new texts are drawn when only the
-    // text changed, else all of it.
-    QRect changedPart(int row, int column, const QFont& font, int margin);
     int textMargin() const;
-    // Paints the cells, grid lines and background of the region (viewport coordinates); clip:
-    // the painter is not clipped to the region yet.
-    void paintCells(QPainter& painter, const QRegion& region, bool clip);
 
     GridCellPainter m_cellPainter;
     GridModel* m_model;
     bool m_headerButtons = true;
     bool m_multiSelect = true;
     bool m_rowMode = true;
-    // Where the view stood: its size and scroll offsets.
-    using ViewPlace = std::pair<QSize, QPoint>;
-    ViewPlace viewPlace() const;
-    // The view moved or resized since it stood at before, or columns came or went.
-    bool viewMoved(const ViewPlace& before);
-    // Repaints the rows that came or went, down to the lowest of them: below that the grid was
-    // empty before and is empty now.
-    void repaintMovedRows();
-    // Where row `row` (from 0) starts in the viewport, also for rows that are gone or not there
-    // yet: every row is one line high.
-    int rowTop(int row) const;
-
-    ViewPlace m_viewWhenOff;
-    // The first row that came or went since the grid was last painted below it (-1: none).
-    int m_firstMovedRow = -1;
-    // One past the last row that came or went since then.
-    int m_movedRowsEnd = 0;
-    // Rows came or went since the last layout of the view.
-    bool m_rowsLaidOut = false;
-    // Columns came or went: all of the grid moved.
-    bool m_wholeGridMoved = false;
 };

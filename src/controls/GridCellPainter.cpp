@@ -98,26 +98,16 @@ QPointF GridCellPainter::placed(const QRect& space, const QSizeF& size, int alig
     return {x, space.top() + (space.height() - size.height()) / 2};
 }
 
-QRect GridCellPainter::textRect(const QRect& cell, const QString& text, int alignment,
-                                const QFont& font, int margin)
-{
-    if (text.isEmpty())
-        return {};
-    const QRect space = cell.adjusted(margin, 0, -margin, 0);
-    const QSizeF size = LaidOutTexts::instance().get(text, space.width(), font).size();
-    return drawnRect(cell, QRectF(placed(space, size, alignment), size));
-}
-
-QRect GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString& text,
-                             int alignment, const QColor& background, bool selected,
-                             const Look& look)
+void GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString& text,
+                            int alignment, const QColor& background, bool selected,
+                            const Look& look)
 {
     if (selected)
         painter.fillRect(cell, look.highlight);
     else if (background.isValid())
         painter.fillRect(cell, background);
     if (text.isEmpty())
-        return {};
+        return;
 
     const QRect space = cell.adjusted(look.margin, 0, -look.margin, 0);
     const QStaticText laid = LaidOutTexts::instance().get(text, space.width(), painter.font());
@@ -134,11 +124,4 @@ QRect GridCellPainter::paint(QPainter& painter, const QRect& cell, const QString
     painter.drawStaticText(at, laid);
     if (taller)
         painter.restore();
-    return drawnRect(cell, QRectF(at, size));
-}
-
-QRect GridCellPainter::drawnRect(const QRect& cell, const QRectF& text)
-{
-    // A pixel more on each side, for smoothing.
-    return text.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(cell);
 }

@@ -23,18 +23,11 @@ public:
         int margin = 0; // between the cell's sides and its text
     };
 
-    // background: invalid for the grid's own; alignment: 0 left, 1 centred, 2 right. Returns
-    // where the text was drawn, as textRect gives it.
-    QRect paint(QPainter& painter, const QRect& cell, const QString& text, int alignment,
-                const QColor& background, bool selected, const Look& look);
-
-    // Where the text is drawn in the cell (a pixel more on each side for smoothing); empty for
-    // no text.
-    QRect textRect(const QRect& cell, const QString& text, int alignment, const QFont& font,
-                   int margin);
+    // background: invalid for the grid's own; alignment: 0 left, 1 centred, 2 right.
+    void paint(QPainter& painter, const QRect& cell, const QString& text, int alignment,
+               const QColor& background, bool selected, const Look& look);
 
 private:
-    static QRect drawnRect(const QRect& cell, const QRectF& text);
     // Where the laid-out text's top left goes in the cell.
     static QPointF placed(const QRect& space, const QSizeF& size, int alignment);
 };

@@ -1,23 +1,17 @@
 #include "controls/GridModel.h"
 
-#include "controls/DirectRepaint.h"
-
-#include <QAbstractEventDispatcher>
 #include <QBrush>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QMetaMethod>
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 // More changed cells than this are reported as the one range that holds them.
 constexpr size_t kCellsReportedOneByOne = 64;
 } // namespace
 
-// The one pass, once the event loop is back, in which every grid with changed cells reports them;
-// the window is painted straight after it rather than one event loop turn later.
+// The one pass, once the event loop is back, in which every grid with changed cells reports them.
 class GridReportPass final : public QObject
 {
 public:
@@ -27,28 +21,13 @@ public:
         return pass;
     }
 
-    GridReportPass()
-    {
-        // A message box opened while a burst is handled (a line error, a failed recording) runs
-        // an event loop of its own, in which the line goes on being read: what is held is
-        // painted whenever that loop waits, so the views do not stand still behind the box.
-        if (auto* dispatcher = QAbstractEventDispatcher::instance())
-            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-                if (m_holds == 0)
-                    return;
-                if (!m_models.empty())
-                    run();
-                DirectRepaint::paintPending();
-            });
-    }
-
     void add(GridModel* model)
     {
         if (model->m_reportPending)
             return;
         model->m_reportPending = true;
         m_models.push_back(model);
-        if (!m_posted && m_holds == 0) {
+        if (!m_posted) {
             m_posted = true;
             QCoreApplication::postEvent(this, new QEvent(QEvent::User));
         }
@@ -62,66 +41,28 @@ public:
         m_models.erase(std::remove(m_models.begin(), m_models.end(), model), m_models.end());
     }
 
-    // A hold is also a pass of direct repaints: what the burst repaints besides the reports
-    // (a list replaced) is painted with them, in one flush.
-    void hold()
-    {
-        ++m_holds;
-        DirectRepaint::beginBatch();
-    }
-
-    void release()
-    {
-        if (m_holds == 0)
-            return;
-        if (--m_holds == 0 && !m_models.empty())
-            run();
-        DirectRepaint::endBatch();
-    }
-
 protected:
     bool event(QEvent* e) override
     {
         if (e->type() != QEvent::User)
             return QObject::event(e);
         m_posted = false;
-        if (m_holds == 0)
-            run();
+        // A report may add models again (a listener writes cells): those wait for the next pass.
+        std::vector<GridModel*> models;
+        models.swap(m_models);
+        for (GridModel* model : models) {
+            model->m_reportPending = false;
+            model->reportChanges();
+        }
         return true;
     }
 
 private:
-    void run()
-    {
-        std::swap(m_models, m_reporting);
-        {
-            const DirectRepaint::Batch batch; // paints the grids' reports as it ends
-            for (GridModel* model : m_reporting) {
-                model->m_reportPending = false;
-                model->reportChanges();
-            }
-        }
-        m_reporting.clear();
-    }
-
-private:
     std::vector<GridModel*> m_models;
-    std::vector<GridModel*> m_reporting;
     bool m_posted = false;
-    int m_holds = 0;
 };
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-void GridModel::holdReports()
-{
-    GridReportPass::instance().hold();
-}
-
-void GridModel::releaseReports()
-{
-    GridReportPass::instance().release();
-}
 
 GridModel::~GridModel()
 {
@@ -157,7 +98,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     const Cell& cell = m_rows[size_t(index.row())][size_t(index.column())];
     switch (role) {
     case Qt::DisplayRole: {
-        // Console names keep their zero bytes; they are drawn as blanks so that a name stays
+        // Console names keep their zero bytes; they are shown as blanks so that a name stays
         // readable instead of showing boxes. The cell's text itself keeps them.
         if (!cell.text.contains(QChar(0)))
             return cell.text;
@@ -166,8 +107,12 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     }
     case Qt::BackgroundRole:
         return cell.background.isValid() ? QVariant(QBrush(cell.background)) : QVariant();
-    case Qt::ForegroundRole:
-        return m_dimText.isValid() ? QVariant(QBrush(m_dimText)) : QVariant();
+    case Qt::ForegroundRole: {
+        const QColor& colour = m_dimText.isValid() ? m_dimText : cell.foreground;
+        return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
+    }
+    case Qt::ToolTipRole:
+        return cell.toolTip.isEmpty() ? QVariant() : QVariant(cell.toolTip);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(toQt(alignment(index.row(), index.column())));
     default:
@@ -200,6 +145,20 @@ void GridModel::addColumn(const QString& key, const QString& header, int alignme
     for (auto& row : m_rows)
         row.emplace_back();
     endInsertColumns();
+}
+
+void GridModel::dropColumnsFrom(int columns)
+{
+    const int now = columnCount();
+    columns = std::max(columns, 0);
+    if (columns >= now)
+        return;
+    beginRemoveColumns({}, columns, now - 1);
+    m_columns.resize(size_t(columns));
+    for (auto& row : m_rows)
+        row.resize(size_t(columns));
+    endRemoveColumns();
+    std::erase_if(m_changed, [columns](const auto& cell) { return cell.second >= columns; });
 }
 
 int GridModel::columnOf(const QString& key) const
@@ -249,21 +208,9 @@ bool GridModel::validCell(int row, int column) const
     return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
 }
 
-const QRect* GridModel::textOnScreen(int row, int column) const
+GridModel::Cell* GridModel::cell(int row, int column)
 {
-    if (!validCell(row, column))
-        return nullptr;
-    const Cell& cell = m_rows[size_t(row)][size_t(column)];
-    return cell.changed && cell.onlyText ? &cell.drawnText : nullptr;
-}
-
-GridModel::Shown GridModel::shown(int row, int column) const
-{
-    const Cell& cell = m_rows[size_t(row)][size_t(column)];
-    cell.onlyText = false; // the screen shows this text from now on
-    return {cell.text, cell.background,
-            cell.alignment >= 0 ? cell.alignment : m_columns[size_t(column)].alignment,
-            cell.drawnText};
+    return validCell(row, column) ? &m_rows[size_t(row)][size_t(column)] : nullptr;
 }
 
 QString GridModel::text(int row, int column) const
@@ -273,13 +220,11 @@ QString GridModel::text(int row, int column) const
 
 void GridModel::setText(int row, int column, const QString& text)
 {
-    if (!validCell(row, column))
+    Cell* c = cell(row, column);
+    if (!c || c->text == text)
         return;
-    Cell& cell = m_rows[size_t(row)][size_t(column)];
-    if (cell.text == text)
-        return;
-    cell.text = text;
-    changed(row, column, true);
+    c->text = text;
+    changed(row, column);
 }
 
 QColor GridModel::background(int row, int column) const
@@ -289,13 +234,37 @@ QColor GridModel::background(int row, int column) const
 
 void GridModel::setBackground(int row, int column, const QColor& colour)
 {
-    if (!validCell(row, column))
+    Cell* c = cell(row, column);
+    if (!c || c->background == colour)
         return;
-    QColor& cell = m_rows[size_t(row)][size_t(column)].background;
-    if (cell == colour)
+    c->background = colour;
+    changed(row, column);
+}
+
+QColor GridModel::foreground(int row, int column) const
+{
+    return validCell(row, column) ? m_rows[size_t(row)][size_t(column)].foreground : QColor();
+}
+
+void GridModel::setForeground(int row, int column, const QColor& colour)
+{
+    Cell* c = cell(row, column);
+    if (!c || c->foreground == colour)
         return;
-    cell = colour;
-    changed(row, column, false);
+    c->foreground = colour;
+    changed(row, column);
+}
+
+QString GridModel::toolTip(int row, int column) const
+{
+    return validCell(row, column) ? m_rows[size_t(row)][size_t(column)].toolTip : QString();
+}
+
+void GridModel::setToolTip(int row, int column, const QString& text)
+{
+    // Nothing on screen changes with a tooltip.
+    if (Cell* c = cell(row, column))
+        c->toolTip = text;
 }
 
 int GridModel::alignment(int row, int column) const
@@ -308,24 +277,19 @@ int GridModel::alignment(int row, int column) const
 
 void GridModel::setAlignment(int row, int column, int alignment)
 {
-    if (!validCell(row, column))
+    Cell* c = cell(row, column);
+    if (!c || c->alignment == qint8(alignment & 3))
         return;
-    qint8& cell = m_rows[size_t(row)][size_t(column)].alignment;
-    if (cell == qint8(alignment & 3))
-        return;
-    cell = qint8(alignment & 3);
-    changed(row, column, false);
+    c->alignment = qint8(alignment & 3);
+    changed(row, column);
 }
 
-void GridModel::changed(int row, int column, bool onlyText)
+void GridModel::changed(int row, int column)
 {
-    Cell& cell = m_rows[size_t(row)][size_t(column)];
-    if (!cell.changed) {
-        cell.changed = true;
-        cell.onlyText = onlyText;
+    Cell& c = m_rows[size_t(row)][size_t(column)];
+    if (!c.changed) {
+        c.changed = true;
         m_changed.emplace_back(row, column);
-    } else if (!onlyText) {
-        cell.onlyText = false;
     }
     if (!m_batching)
         GridReportPass::instance().add(this);
@@ -345,47 +309,27 @@ void GridModel::reportChanges()
     GridReportPass::instance().remove(this);
     if (m_batching || m_changed.empty())
         return;
-    std::swap(m_changed, m_reporting);
-    // Cells of rows dropped meanwhile are gone.
-    std::erase_if(m_reporting,
-                  [this](const auto& cell) { return !validCell(cell.first, cell.second); });
-    if (m_reporting.empty())
-        return;
-    if (m_repaint)
-        m_repaint(m_reporting);
+    std::vector<std::pair<int, int>> reporting;
+    reporting.swap(m_changed);
     int top = rowCount(), bottom = -1, left = columnCount(), right = -1;
-    for (const auto& [row, column] : m_reporting) {
-        Cell& cell = m_rows[size_t(row)][size_t(column)];
-        cell.changed = false;
-        cell.onlyText = false;
+    for (const auto& [row, column] : reporting) {
+        if (!validCell(row, column))
+            continue; // its row was dropped meanwhile
+        m_rows[size_t(row)][size_t(column)].changed = false;
         top = std::min(top, row);
         bottom = std::max(bottom, row);
         left = std::min(left, column);
         right = std::max(right, column);
     }
-    if (m_dataChangedListeners <= 0) {
-        // Nobody else follows the cells.
-    } else if (m_reporting.size() > kCellsReportedOneByOne) {
+    if (bottom < 0)
+        return;
+    if (reporting.size() > kCellsReportedOneByOne) {
         emit dataChanged(index(top, left), index(bottom, right));
-    } else {
-        for (const auto& [row, column] : m_reporting)
-            emit dataChanged(index(row, column), index(row, column));
+        return;
     }
-    m_reporting.clear();
-}
-
-void GridModel::connectNotify(const QMetaMethod& signal)
-{
-    if (signal == QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged))
-        ++m_dataChangedListeners;
-}
-
-void GridModel::disconnectNotify(const QMetaMethod& signal)
-{
-    // Not for an invalid signal (a disconnection of all signals at once, perhaps of one listener
-    // of several): counting one too many costs a report no more than asking the connections.
-    if (signal == QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged))
-        m_dataChangedListeners = std::max(0, m_dataChangedListeners - 1);
+    for (const auto& [row, column] : reporting)
+        if (validCell(row, column))
+            emit dataChanged(index(row, column), index(row, column));
 }
 
 void GridModel::setDimText(const QColor& colour)

@@ -129,7 +129,8 @@ bool Receiver::actOnUnit()
 
 void Receiver::linkUp()
 {
-    m_state.ExtendedFormat = false;
+    m_state.clearRecords();
+    m_views.RecordsCleared();
     RxState = Hunting;
     m_port.setRThreshold(1);
     if (onLinkUp)

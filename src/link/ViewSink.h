@@ -28,6 +28,8 @@ public:
     virtual void List_Message(const QByteArray& /*payload*/) {}
     virtual void Start_Message(const QByteArray& /*payload*/) {}
     virtual void Step_Message(const QByteArray& /*payload*/) {}
+    // A new link began: every record was cleared, and the views show none of the old ones.
+    virtual void RecordsCleared() {}
     // The console told what it is: the Dimmers, Playbacks and Show entries become available.
     virtual void ConsoleInfoReceived() {}
 };

@@ -77,6 +77,7 @@ void Fixture::UpdateFxChnlVal(qint16 ch, quint8 chval, const ProfileList& profil
     if (!validChannel(ch))
         return;
     m_chval[ch] = chval;
+    m_confirmed |= 1u << ch;
     m_chValName[ch] = nameOfValue(ch, chval, profiles);
 }
 

@@ -29,6 +29,9 @@ public:
     // Channel numbers outside 0..31 read as empty / 0 and are ignored by the writes.
     QString ChName(qint16 ch) const;
     quint8 chval(qint16 ch) const;
+    // Whether the console has sent channel ch's value since the record was made: until then the
+    // value is only the record's starting 0.
+    bool chvalConfirmed(qint16 ch) const { return validChannel(ch) && (m_confirmed >> ch) & 1u; }
     void chval(qint16 ch, quint8 ChV);
     QString ChValName(qint16 ch) const;
     void ChValName(qint16 ch, const QString& ChN);
@@ -54,6 +57,7 @@ private:
     quint8 m_nchnls = 0;
     quint8 m_multi = 0;
     qint16 m_dmxAddr = 0;
+    quint32 m_confirmed = 0; // one bit per channel
     QString m_fixtName = QStringLiteral("undefined");
     std::array<QString, MaxChannels> m_chName{};
     std::array<quint8, MaxChannels> m_chval{};

@@ -23,6 +23,18 @@ struct SharedState
         DmxFixtureMap.fill(NoOwner);
         DmxDimmerMap.fill(NoOwner);
     }
+    // What a new link starts from: no fixtures, dimmers, playbacks or profiles, no addresses
+    // owned, the console's type unknown. Records kept from an earlier link would show one
+    // console's rig as another's.
+    void clearRecords()
+    {
+        Fixtures.fill(Fixture{});
+        Dimmers.fill(Dimmer{});
+        Playbacks.fill(Playback{});
+        Profiles.clear();
+        resetMaps();
+        ExtendedFormat = false;
+    }
     qint16 ProfileCount() const { return qint16(Profiles.size()); }
     // The first profile with this number, or null.
     const Profile* findProfile(int profNum) const

@@ -4,6 +4,7 @@
 // device that cannot be a console's.
 
 #include "ConsoleSimulator.h"
+#include "SimulatorLink.h"
 #include "controls/Grid.h"
 #include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
@@ -41,6 +42,21 @@ QString field(frmMain& main, const char* name)
 QString status(frmMain& main)
 {
     return main.startup()->Label1->text();
+}
+
+// Every cell of the view's grid as the user reads it: text, and "?" where it is drawn as not yet
+// confirmed.
+QStringList shown(MonitorView* view)
+{
+    const Grid* grid = view->findChild<Grid*>();
+    QStringList cells;
+    for (int row = 1; row <= grid->rows(); ++row)
+        for (int column = 1; column <= grid->columns(); ++column) {
+            const QModelIndex at = grid->model()->index(row - 1, column - 1);
+            cells << grid->cellText(row, column) +
+                         (at.data(Qt::ForegroundRole).isValid() ? QStringLiteral("?") : QString());
+        }
+    return cells;
 }
 
 } // namespace
@@ -89,8 +105,8 @@ void tst_E2eConnection::statusBarFollowsALinkUpAt19200()
 
 void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
 {
-    // The program opens a fixed path; the console behind it goes and comes back, as a USB
-    // adapter does when it is pulled and plugged in again.
+    // The program opens a fixed path; the console behind it goes and another comes back, as a
+    // USB adapter does when it is pulled and plugged into another desk.
     QTemporaryDir dir;
     const QString link = QDir(dir.path()).filePath(QStringLiteral("console"));
     auto first = std::make_unique<ConsoleSimulator>(quiet());
@@ -103,7 +119,8 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     main.Connect();
     QVERIFY(loaded.wait(kTimeoutMs));
     MonitorView* view = main.showView(SessionHost::View::Fixtures);
-    QVERIFY(view);
+    MonitorView* dimmers = main.showView(SessionHost::View::Dimmers);
+    QVERIFY(view && dimmers);
     QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
     Grid* grid = view->findChild<Grid*>();
     QVERIFY(!grid->dimmed());
@@ -121,7 +138,10 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     QCOMPARE(field(main, "lblStatusLink"), QStringLiteral("Reconnecting\u2026"));
     QVERIFY(!main.findChild<QMessageBox*>());
 
-    ConsoleSimulator second(quiet());
+    SimulatorOptions otherRig = quiet();
+    otherRig.seed = 2;
+    otherRig.extended = true;
+    ConsoleSimulator second(otherRig);
     QVERIFY(second.openPty());
     QFile::remove(link);
     QVERIFY(QFile::link(second.devicePath(), link));
@@ -131,6 +151,14 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
     QVERIFY(!grid->dimmed());
     QVERIFY(!main.session().reconnecting());
+
+    // The views show the second console's rig exactly as a program that never saw the first.
+    ConsoleSimulator third(otherRig);
+    frmMain fresh;
+    QVERIFY(linkUp(third, fresh));
+    QTRY_COMPARE_WITH_TIMEOUT(main.MSComm1().InBufferCount(), 0, 3000);
+    QCOMPARE(shown(view), shown(fresh.showView(SessionHost::View::Fixtures)));
+    QCOMPARE(shown(dimmers), shown(fresh.showView(SessionHost::View::Dimmers)));
 }
 
 // lvmonitor --settings FILE --port DEVICE --connect links up with no hand on the keyboard, and

@@ -18,7 +18,7 @@ class CellPaintWatch : public QObject
 public:
     CellPaintWatch(Grid& grid, int row, int column) : m_grid(grid), m_row(row), m_column(column)
     {
-        connect(&grid, &Grid::painted, this, &CellPaintWatch::painted);
+        grid.viewport()->installEventFilter(this);
     }
 
     // Milliseconds from the write until a paint of the cell showed a text starting with `text`;
@@ -36,6 +36,15 @@ public:
         loop.exec();
         m_loop = nullptr;
         return m_painted ? m_elapsedMs : -1;
+    }
+
+protected:
+    // The viewport's paint event, seen just before the grid paints it.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted(static_cast<QPaintEvent*>(event)->region());
+        return QObject::eventFilter(watched, event);
     }
 
 private:

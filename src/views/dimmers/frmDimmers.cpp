@@ -51,6 +51,13 @@ void frmDimmers::Form_Load()
         UpdateDimmer(d);
 }
 
+void frmDimmers::RecordsCleared()
+{
+    grdDimmers->clear();
+    DimmerRow.fill(0);
+    DimmerRowCount = 0;
+}
+
 void frmDimmers::Form_Unload()
 {
     m_ctx.state.DimmersViewOpen = false;
@@ -89,4 +96,16 @@ void frmDimmers::writeLevel(int row, const Dimmer& dimmer)
 {
     grdDimmers->setCellText(row, 4, levelText(dimmer.DimmerLevel(), m_ctx.main.valuesInPercent()));
     grdDimmers->setCellText(row, 5, percentText(dimmer.DimmerLevel()));
+    // A level the console has not sent since the link came up is only the record's starting 0.
+    const QColor shade = dimmer.DimmerLevelConfirmed()
+                             ? QColor()
+                             : palette().color(QPalette::Disabled, QPalette::Text);
+    QString tip =
+        QStringLiteral("DMX %1, level %2").arg(quint16(dimmer.DmxAddr())).arg(dimmer.DimmerLevel());
+    if (!dimmer.DimmerLevelConfirmed())
+        tip += QStringLiteral("\nNot yet confirmed by the console since the link came up.");
+    for (int column : {4, 5}) {
+        grdDimmers->setCellForeColor(row, column, shade);
+        grdDimmers->setCellToolTip(row, column, tip);
+    }
 }

@@ -24,6 +24,8 @@ public:
     void UpdateDimmer(qint16 d) override;
     // Rewrites the level and percentage of dimmer d, if it has a row.
     void UpdateDimmerLevel(qint16 d) override;
+    // A new link: no dimmer has a row until the console's data names it again.
+    void RecordsCleared() override;
 
 protected:
     void Form_Load() override;

@@ -98,6 +98,12 @@ void frmPlaybacks::moveGrid(Grid* grid, float topTwips)
     grid->move(Twips::toPixelsX(*this, GridLeftTwips), Twips::toPixelsY(*this, topTwips));
 }
 
+void frmPlaybacks::RecordsCleared()
+{
+    for (qint16 p = 0; p < SharedState::PlaybackCount; ++p)
+        UpdatePlayback(p);
+}
+
 void frmPlaybacks::UpdatePlayback(qint16 p)
 {
     if (p < 0 || p >= SharedState::PlaybackCount)

@@ -25,6 +25,8 @@ public:
     // The console turned a page of the playback faders (byte 0 = 0) or of the flex faders
     // (byte 1 = FF: no flex page active).
     void PageChange(const QByteArray& payload) override;
+    // A new link: every fader shows its cleared record until the console's data comes.
+    void RecordsCleared() override;
 
 protected:
     void Form_Load() override;

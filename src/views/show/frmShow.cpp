@@ -2,7 +2,6 @@
 
 #include "controls/Grid.h"
 #include "controls/PickOnlyCombo.h"
-#include "controls/SubWindowCaption.h"
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "model/AnsiText.h"
@@ -159,7 +158,7 @@ void frmShow::List_Message(const QByteArray& payload)
         StepCount = 0;
         grdShow->clear();
         grdShow->setRows(1);
-        SubWindowCaption::set(this, QStringLiteral("Show List - empty"));
+        setWindowTitle(QStringLiteral("Show List - empty"));
         return;
     }
     const int announced = byteAt(payload, CountOffset);
@@ -186,7 +185,7 @@ void frmShow::List_Message(const QByteArray& payload)
     }
     // Named also when the show has no steps, so the caption never names another show than the
     // list shows.
-    SubWindowCaption::set(this, QStringLiteral("Show List - ") + ShowName);
+    setWindowTitle(QStringLiteral("Show List - ") + ShowName);
     if (StepCount > 0) {
         grdShow->setCellText(1, 1, QStringLiteral(">"));
         MarkedStep = 1;
