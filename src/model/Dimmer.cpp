@@ -11,6 +11,7 @@ constexpr int kLevelAt = 23;
 void Dimmer::UnpackDimmerData(const QByteArray& DimmerData)
 {
     const auto& d = DimmerData;
+    m_dimmerData = d;
     if (d.size() < 2)
         return;
     m_patched = d[1] != 0;

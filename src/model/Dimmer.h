@@ -9,6 +9,8 @@ class Dimmer
 public:
     // Unpacks the console's dimmer message (kind 17). An unpatched dimmer keeps its last data.
     void UnpackDimmerData(const QByteArray& DimmerData);
+    // The last dimmer message's payload, as the console sent it.
+    QByteArray GetDimmerData() const { return m_dimmerData; }
     QString DimmerName() const { return m_name; }
     bool DimmerPatched() const { return m_patched; }
     qint16 DmxAddr() const { return m_dmxAddr; }
@@ -29,4 +31,5 @@ private:
     bool m_latch = false;
     QString m_name;
     quint8 m_level = 0;
+    QByteArray m_dimmerData;
 };

@@ -11,6 +11,7 @@ constexpr int kLevelAt = 22;
 void Playback::UnpackPlaybackData(const QByteArray& PlaybackData)
 {
     const auto& d = PlaybackData;
+    m_playbackData = d;
     if (d.size() < 2)
         return;
     m_assigned = d[1] != 0;

@@ -9,6 +9,8 @@ class Playback
 public:
     // Unpacks the console's playback message (kind 19). An unassigned fader keeps its last memory.
     void UnpackPlaybackData(const QByteArray& PlaybackData);
+    // The last playback message's payload, as the console sent it.
+    QByteArray GetPlaybackData() const { return m_playbackData; }
     QString Name() const { return m_name; }
     bool Active() const { return m_active; }
     bool Assigned() const { return m_assigned; }
@@ -30,4 +32,5 @@ private:
     quint8 m_memType = 0;
     QString m_name;
     quint8 m_level = 0;
+    QByteArray m_playbackData;
 };

@@ -18,6 +18,7 @@ void Profile::DistributeFileData(const QByteArray& FileData)
     const auto at = [&d](qsizetype i) -> int { return i < d.size() ? quint8(d[i]) : -1; };
     if (d.isEmpty())
         return;
+    m_fileData = d;
 
     m_profNum = quint8(d[0]);
     const int c = std::max(at(kChannelCountAt), 0);

@@ -15,6 +15,8 @@ public:
     static constexpr int MaxSteps = 150;
 
     void DistributeFileData(const QByteArray& FileData);
+    // The last profile message's payload, as the console sent it.
+    QByteArray GetFileData() const { return m_fileData; }
 
     // Out-of-range channel or step numbers read as 0 / empty.
     quint8 StepVal(qint16 chnl, qint16 step) const;
@@ -40,6 +42,7 @@ private:
     const Step* stepAt(qint16 chnl, qint16 step) const;
     static QString GetFileStr(const QByteArray& FileData, qsizetype start, qsizetype count);
 
+    QByteArray m_fileData;
     qint16 m_profNum = 0;
     quint8 m_channelCount = 0;
     std::array<quint8, MaxChannels> m_stepsPer{};
