@@ -31,9 +31,11 @@ export QT_QPA_PLATFORM=offscreen
 # input, and fresh pages for every allocation cost more than the search itself.
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:quarantine_size_mb=8:allocator_release_to_os_interval_ms=-1
 jobs=${FUZZ_JOBS:-1}
-# Long enough for every message the receive path frames, short enough to keep it fast.
+# Long enough for every message the receive path frames, short enough to keep it fast; a
+# recording long enough to hold many of its largest records and to take the reader past its
+# quarter-megabyte read-ahead.
 declare -A max_len=([fuzz_receive]=1024 [fuzz_speedsearch]=512 [fuzz_views]=4096
-    [fuzz_recording]=4096)
+    [fuzz_recording]=1048576)
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=0
 rows=()

@@ -34,6 +34,7 @@ ConsoleSimulator::ConsoleSimulator(const SimulatorOptions& options, QObject* par
     connect(&m_linkPoll, &QTimer::timeout, this, &ConsoleSimulator::checkLinkSpeed);
     connect(&m_liveTimer, &QTimer::timeout, this, &ConsoleSimulator::liveTick);
     connect(&m_player, &ReplayPlayer::bytesDue, &m_transport, &LineTransport::write);
+    m_player.setBacklog([this] { return m_transport.pendingOutput(); });
     connect(&m_player, &ReplayPlayer::finished, this, [this] {
         info(QStringLiteral("replay finished; the line stays up"));
         emit replayFinished();
@@ -240,7 +241,7 @@ void ConsoleSimulator::linkUp()
     if (m_options.replay) {
         info(QStringLiteral("link up; replaying %1 bytes in %2 pieces over %3 s%4")
                  .arg(m_options.replay->byteCount)
-                 .arg(m_options.replay->chunks.size())
+                 .arg(m_options.replay->chunkCount)
                  .arg(double(m_options.replay->durationUs) / 1e6 / m_options.speedFactor, 0, 'f', 1)
                  .arg(m_options.speedFactor != 1.0
                           ? QStringLiteral(" (%1 times as fast)").arg(m_options.speedFactor)

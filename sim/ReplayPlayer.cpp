@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// Waiting for the line to take what it has: how often to look.
+constexpr int kBacklogPollMs = 5;
+} // namespace
+
 ReplayPlayer::ReplayPlayer(QObject* parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
@@ -14,8 +19,10 @@ void ReplayPlayer::start(std::shared_ptr<const ReplaySession> session, double fa
 {
     stop();
     m_session = std::move(session);
-    m_factor = factor > 0 ? factor : 1.0;
-    m_next = 0;
+    m_factor = std::clamp(factor > 0 ? factor : 1.0, ReplaySession::MinSpeedFactor,
+                          ReplaySession::MaxSpeedFactor);
+    m_cursor = m_session->play();
+    m_hasNext = false;
     m_clock.start();
     play();
 }
@@ -24,30 +31,45 @@ void ReplayPlayer::stop()
 {
     m_timer.stop();
     m_session.reset();
+    m_cursor.reset();
+    m_hasNext = false;
+}
+
+qint64 ReplayPlayer::dueUs(qint64 atUs) const
+{
+    // Held below any clock's end, however late the recording says and however slow the play.
+    const double us = double(atUs) / m_factor;
+    return us >= 4e18 ? qint64(4e18) : qint64(std::llround(us));
 }
 
 void ReplayPlayer::play()
 {
     if (!m_session)
         return;
-    const auto& chunks = m_session->chunks;
-    const auto dueUs = [this, &chunks](qsizetype i) {
-        return qint64(std::llround(double(chunks[i].atUs) / m_factor));
-    };
+    if (m_backlog && m_backlog() >= MaxWrite) {
+        m_timer.start(kBacklogPollMs);
+        return;
+    }
     const qint64 nowUs = m_clock.nsecsElapsed() / 1000;
     // Pieces that are due together go out as one write.
     QByteArray due;
-    while (m_next < chunks.size() && dueUs(m_next) <= nowUs)
-        due += chunks[m_next++].bytes;
+    for (;;) {
+        if (!m_hasNext)
+            m_hasNext = m_cursor->next(m_next);
+        if (!m_hasNext || dueUs(m_next.atUs) > nowUs || due.size() >= MaxWrite)
+            break;
+        due += m_next.bytes;
+        m_hasNext = false;
+    }
     if (!due.isEmpty())
         emit bytesDue(due);
     if (!m_session)
         return; // stopped by a receiver
-    if (m_next >= chunks.size()) {
-        m_session.reset();
+    if (!m_hasNext) {
+        stop();
         emit finished();
         return;
     }
-    const qint64 waitMs = (dueUs(m_next) - nowUs + 999) / 1000;
+    const qint64 waitMs = (dueUs(m_next.atUs) - nowUs + 999) / 1000;
     m_timer.start(int(std::clamp<qint64>(waitMs, 0, 24 * 3600 * 1000)));
 }

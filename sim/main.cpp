@@ -46,8 +46,9 @@ const char* const kDescription =
     "to file) back instead: it answers the hello at the speed the recorded console did (or at\n"
     "--speed), then sends what the console sent from the link-up on with its original timing\n"
     "(--speed-factor 4 plays it four times as fast) and logs every command the program sends,\n"
-    "in hex. It answers nothing else. A file that is no recording, is cut short or damaged is\n"
-    "reported and the simulator exits with status 1.\n"
+    "in hex. It answers nothing else. A file that is no recording or is damaged is reported\n"
+    "and the simulator exits with status 1; a file cut short (the recording program stopped)\n"
+    "is played up to its last whole record, and where it stopped is logged.\n"
     "\n"
     "Stop it with Ctrl+C; the --link symbolic link is removed on exit.";
 
@@ -115,7 +116,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption speedFactor(
         QStringLiteral("speed-factor"),
         QStringLiteral("With --replay: play the recording <x> times as fast (0.5: half as fast). "
-                       "Default 1, the original timing."),
+                       "From 0.01 to 1000; default 1, the original timing."),
         QStringLiteral("x"), QStringLiteral("1"));
     parser.addOptions({speed, link, device, seed, extended, noise, noPacing, rate, flood, verbose,
                        replay, speedFactor});
@@ -149,10 +150,16 @@ int main(int argc, char* argv[])
         return 2;
     }
     options.speedFactor = parser.value(speedFactor).toDouble(&ok);
-    if (!ok || !(options.speedFactor > 0) || options.speedFactor > 1e6) {
-        err << "lvconsole-sim: --speed-factor must be a number above 0, e.g. 2 to play twice as "
-               "fast\n";
+    if (!ok) {
+        err << "lvconsole-sim: --speed-factor must be a number, e.g. 2 to play twice as fast\n";
         return 2;
+    }
+    if (!(options.speedFactor >= ReplaySession::MinSpeedFactor &&
+          options.speedFactor <= ReplaySession::MaxSpeedFactor)) {
+        err << "lvconsole-sim: --speed-factor " << parser.value(speedFactor)
+            << " is outside the range it takes, " << ReplaySession::MinSpeedFactor << " to "
+            << ReplaySession::MaxSpeedFactor << " (0.5 plays at half speed, 2 twice as fast)\n";
+        return 1;
     }
     if (parser.isSet(speedFactor) && !parser.isSet(replay)) {
         err << "lvconsole-sim: --speed-factor applies to --replay\n";
@@ -168,7 +175,9 @@ int main(int argc, char* argv[])
         // The console answers at the speed it did in the recording unless told otherwise.
         if (!parser.isSet(speed) && SpeedMatcher::isSupportedSpeed(options.replay->consoleSpeed))
             options.speed = options.replay->consoleSpeed;
-        if (options.replay->chunks.isEmpty())
+        if (!options.replay->note.isEmpty())
+            err << "lvconsole-sim: " << options.replay->note << " It is played up to there.\n";
+        if (options.replay->chunkCount == 0)
             err << "lvconsole-sim: the recording holds nothing the console sent after the link-up; "
                    "only the hello will be answered\n";
     }

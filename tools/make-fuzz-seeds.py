@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the fuzz targets' seed corpus: a few inputs per message kind the console sends, and
-for the speed search the hello replies at each step. Run from the repository root."""
+"""Writes the fuzz targets' seed corpus: a few inputs per message kind the console sends, for
+the speed search the hello replies at each step, and for the recording reader a recording begun
+on a live link and one of many tiny records. Run from the repository root."""
 import os
+import struct
 
 def msg(kind, payload):
     return bytes([0xA5, kind, len(payload) & 0xFF, len(payload) >> 8]) + bytes(payload)
@@ -77,3 +79,30 @@ searches = {
 for name, ops in searches.items():
     with open("fuzz/corpus/speedsearch/" + name, "wb") as f:
         f.write(ops)
+
+# Recordings: header (signature, version 2, start time), then records of type, time, length.
+def varint(n):
+    out = bytearray()
+    while True:
+        b = n & 0x7F
+        n >>= 7
+        out.append(b | (0x80 if n else 0))
+        if not n:
+            return bytes(out)
+
+def record(kind, data=b"", delta=0):
+    return bytes([kind]) + varint(delta) + varint(len(data)) + data
+
+header = b"LVREC\r\n\x1a" + struct.pack("<Hq", 2, 1765000000000)
+live = header + record(3, b"38400,n,8,1") + record(4)
+recordings = {
+    # Begun after the data load: the link-up at once, then what the program knew.
+    "snapshot": live + record(5, msg(16, [3]) + msg(7, profile(1)) + msg(4, fixture(0, 1, True))
+                              + msg(8, [0, 1, 200]) + msg(17, dimmer(2, 40)) + msg(18, [2, 9]))
+    + record(1, msg(9, [1, 0, 7]), 1500),
+    # Past the reader's read-ahead in records of one byte each.
+    "many-small-records": live + record(1, b"B") * 70000,
+}
+for name, data in recordings.items():
+    with open("fuzz/corpus/recording/" + name, "wb") as f:
+        f.write(data)

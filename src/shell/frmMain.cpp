@@ -254,14 +254,18 @@ bool frmMain::startRecording(const QString& path, bool replaceExisting, QString*
                                          : SessionRecordingWriter::IfExists::Refuse,
                          error))
         return false;
-    recording->attach(m_port);
-    if (online())
-        recording->markLinkUp();
     connect(recording.get(), &SessionRecordingWriter::failed, this, [this](const QString& text) {
         // Out of the writer's own call before it goes.
         QMetaObject::invokeMethod(this, &frmMain::stopRecording, Qt::QueuedConnection);
         QMessageBox::warning(this, QStringLiteral("LV Monitor"), text);
     });
+    recording->attach(m_port);
+    if (online()) {
+        // Begun on a live link: the file starts with what the program knows, so that its replay
+        // shows the rig.
+        recording->markLinkUp();
+        recording->recordSnapshot(m_state);
+    }
     m_recording = std::move(recording);
     updateRecordEntry();
     updateWatched();

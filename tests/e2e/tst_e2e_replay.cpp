@@ -1,9 +1,8 @@
-// A session recorded from the program's serial port and played back by the simulator gives the
-// program the same records, field by field, as the live session gave it; and the simulator logs
-// what the program sends meanwhile.
+// A session recorded by the main window and played back by the simulator gives the program the
+// same records, field by field, as the live session gave it, also when the recording began after
+// the data load; and the simulator logs what the program sends meanwhile.
 
 #include "SimulatorLink.h"
-#include "link/SessionRecordingWriter.h"
 
 #include <QTemporaryDir>
 
@@ -55,36 +54,38 @@ private slots:
 void tst_E2eReplay::replayGivesTheRecordsTheLiveSessionGave_data()
 {
     QTest::addColumn<bool>("extended");
-    QTest::newRow("standard console") << false;
-    QTest::newRow("extended console") << true;
+    QTest::addColumn<bool>("afterDataLoad");
+    QTest::newRow("standard console") << false << false;
+    QTest::newRow("extended console") << true << false;
+    QTest::newRow("recording begun after the data load") << true << true;
 }
 
 void tst_E2eReplay::replayGivesTheRecordsTheLiveSessionGave()
 {
     QFETCH(bool, extended);
+    QFETCH(bool, afterDataLoad);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("session.lvrec"));
 
-    // The live session, recorded as the main window records it: the data load, then a second
-    // of live traffic.
+    // The live session, recorded by the main window from before the link-up, or from after the
+    // data load: then a second of live traffic.
     ConsoleSimulator live(console(extended));
     frmMain recorded;
-    SessionRecordingWriter writer;
-    QVERIFY(writer.open(file, SessionRecordingWriter::IfExists::Refuse));
-    writer.attach(recorded.MSComm1());
-    connect(&recorded.session(), &Session::linkStateChanged, &writer, [&] {
-        if (recorded.session().linkState() == Session::LinkState::Connected)
-            writer.markLinkUp();
-    });
+    QString error;
+    if (!afterDataLoad)
+        QVERIFY2(recorded.startRecording(file, false, &error), qPrintable(error));
     QVERIFY(linkUp(live, recorded));
+    if (afterDataLoad) {
+        QVERIFY(settled(live, recorded));
+        QVERIFY2(recorded.startRecording(file, false, &error), qPrintable(error));
+    }
     live.setLiveRate(200);
     QTest::qWait(1000);
     live.setLiveRate(0);
     QVERIFY(settled(live, recorded));
-    writer.close();
+    recorded.stopRecording();
 
     // The same session played back four times as fast to another program.
-    QString error;
     SimulatorOptions options;
     options.replay = ReplaySession::load(file, &error);
     QVERIFY2(options.replay, qPrintable(error));

@@ -1,21 +1,29 @@
 // The session recording: what the writer records of a line reads back the same, with the line
 // settings and the link-up, and gives the replay the console's side from the link-up on; an
-// existing file is kept unless replacing it was agreed; the file is written within a second; and
-// a file that is no recording, is cut short or damaged is refused by the reader and by
-// lvconsole-sim --replay with a message that says so.
+// existing file is kept unless replacing it was agreed, and replacing a symbolic link replaces the
+// link, not its target; the file is written within a second; a write the disk refuses leaves whole
+// records and says why; a file whose folder goes stops the recording; a file cut short is played
+// up to its cut, and one that is no recording or is damaged is refused by the reader and by
+// lvconsole-sim --replay with a message that says so; a huge file is replayed in little memory.
 
 #include "Payloads.h"
 #include "ReplaySession.h"
 #include "link/Commands.h"
 #include "link/FakeSerialBackend.h"
 #include "link/SessionRecordingWriter.h"
+#include "model/SharedState.h"
+#include "views/traffic/TrafficView.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using Payloads::bytes;
 using Type = SessionRecording::Type;
@@ -44,6 +52,29 @@ QByteArray record(Type type, const QByteArray& data, quint64 deltaUs = 5)
     return out;
 }
 
+QByteArray contentsOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+void writeFile(const QString& path, const QByteArray& contents)
+{
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(contents);
+}
+
+std::vector<ReplaySession::Chunk> chunksOf(const ReplaySession& replay)
+{
+    std::vector<ReplaySession::Chunk> out;
+    const auto cursor = replay.play();
+    ReplaySession::Chunk c;
+    while (cursor->next(c))
+        out.push_back(c);
+    return out;
+}
+
 QString typesOf(const SessionRecording& rec)
 {
     QStringList out;
@@ -61,9 +92,18 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void recordedSessionReadsBackAndReplaysFromTheLinkUp();
     void existingFileIsKeptUnlessReplacingIsAgreed();
+    void replacingALinkReplacesTheLinkNotItsTarget_data();
+    void replacingALinkReplacesTheLinkNotItsTarget();
     void whatCrossesIsInTheFileWithinASecond();
+    void refusedWriteLeavesWholeRecordsAndSaysWhy_data();
+    void refusedWriteLeavesWholeRecordsAndSaysWhy();
+    void recordingStopsWhenItsFileCanNoLongerBeReached_data();
+    void recordingStopsWhenItsFileCanNoLongerBeReached();
     void badFilesAreRefusedWithAReason_data();
     void badFilesAreRefusedWithAReason();
+    void cutShortFileIsPlayedUpToItsCut_data();
+    void cutShortFileIsPlayedUpToItsCut();
+    void hugeFileIsReplayedInLittleMemory();
 
 private:
     QString path(const char* name) const
@@ -118,14 +158,18 @@ void tst_SessionRecording::recordedSessionReadsBackAndReplaysFromTheLinkUp()
 
     // The replay answers the hello at the speed the console did, then plays what came with the
     // reply and the rest, up to the next hello.
-    const ReplaySession replay = ReplaySession::fromRecording(*rec);
-    QCOMPARE(replay.consoleSpeed, 19200);
-    QCOMPARE(replay.chunks.size(), 3);
-    QCOMPARE(replay.chunks[0].atUs, qint64(0));
-    QCOMPARE(replay.chunks[0].bytes, consoleInfo);
-    QCOMPARE(replay.chunks[1].bytes + replay.chunks[2].bytes, flood);
-    QCOMPARE(replay.chunks[1].atUs, e[7].timeUs - e[5].timeUs);
-    QCOMPARE(replay.byteCount, consoleInfo.size() + flood.size());
+    const auto replay = ReplaySession::load(file, &error);
+    QVERIFY2(replay, qPrintable(error));
+    QCOMPARE(replay->consoleSpeed, 19200);
+    const auto chunks = chunksOf(*replay);
+    QCOMPARE(chunks.size(), size_t(3));
+    QCOMPARE(chunks[0].atUs, qint64(0));
+    QCOMPARE(chunks[0].bytes, consoleInfo);
+    QCOMPARE(chunks[1].bytes + chunks[2].bytes, flood);
+    QCOMPARE(chunks[1].atUs, e[7].timeUs - e[5].timeUs);
+    QCOMPARE(replay->byteCount, consoleInfo.size() + flood.size());
+    QCOMPARE(replay->chunkCount, qint64(3));
+    QCOMPARE(replay->durationUs, chunks[2].atUs);
 }
 
 void tst_SessionRecording::existingFileIsKeptUnlessReplacingIsAgreed()
@@ -149,6 +193,41 @@ void tst_SessionRecording::existingFileIsKeptUnlessReplacingIsAgreed()
     QVERIFY(SessionRecording::load(file, &error));
 }
 
+void tst_SessionRecording::replacingALinkReplacesTheLinkNotItsTarget_data()
+{
+    QTest::addColumn<bool>("recording");
+    QTest::newRow("recording") << true;
+    QTest::newRow("traffic list") << false;
+}
+
+void tst_SessionRecording::replacingALinkReplacesTheLinkNotItsTarget()
+{
+    QFETCH(bool, recording);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("elsewhere.txt"));
+    const QString link = dir.filePath(QStringLiteral("chosen"));
+    writeFile(target, "the file the link points to");
+    QVERIFY(QFile::link(target, link));
+    QString error;
+    if (recording) {
+        SessionRecordingWriter writer;
+        QVERIFY2(writer.open(link, SessionRecordingWriter::IfExists::Replace, &error),
+                 qPrintable(error));
+        writer.close();
+        QVERIFY2(SessionRecording::load(link, &error), qPrintable(error));
+    } else {
+        Line line;
+        SharedState state;
+        TrafficView view(line.port, state);
+        QVERIFY2(view.saveTo(link, &error), qPrintable(error));
+        QVERIFY(contentsOf(link).startsWith("Time (ms)"));
+    }
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QCOMPARE(contentsOf(target), QByteArray("the file the link points to"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("chosen"), QStringLiteral("elsewhere.txt")}));
+}
+
 void tst_SessionRecording::whatCrossesIsInTheFileWithinASecond()
 {
     const QString file = path("flushed.lvrec");
@@ -165,6 +244,94 @@ void tst_SessionRecording::whatCrossesIsInTheFileWithinASecond()
     QTRY_VERIFY_WITH_TIMEOUT(written(), SessionRecordingWriter::FlushIntervalMs + 500);
 }
 
+void tst_SessionRecording::refusedWriteLeavesWholeRecordsAndSaysWhy_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<qint64>("sizeLimit");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("disk full from the start") << "/dev/full" << qint64(0) << "the disk is full";
+    // The header is on disk; the line settings and two pieces of 1000 bytes fit, the third is cut.
+    QTest::newRow("size limit reached inside a record")
+        << QString() << qint64(SessionRecording::HeaderSize + 2500) << "as large as";
+}
+
+void tst_SessionRecording::refusedWriteLeavesWholeRecordsAndSaysWhy()
+{
+    QFETCH(QString, device);
+    QFETCH(qint64, sizeLimit);
+    QFETCH(QString, reason);
+    SessionRecordingWriter writer;
+    QSignalSpy failed(&writer, &SessionRecordingWriter::failed);
+    QString error;
+    if (!device.isEmpty()) {
+        if (!QFileInfo::exists(device))
+            QSKIP("no such device here");
+        QVERIFY(!writer.open(device, SessionRecordingWriter::IfExists::Replace, &error));
+        QVERIFY2(error.contains(reason) && error.contains(device), qPrintable(error));
+        QVERIFY(!writer.isRecording());
+        return;
+    }
+    const QString file = path("limited.lvrec");
+    QVERIFY2(writer.open(file, SessionRecordingWriter::IfExists::Refuse, &error),
+             qPrintable(error));
+    Line line;
+    writer.attach(line.port);
+    // Files beyond the limit are refused (EFBIG) as a full disk refuses them: some of a write,
+    // then nothing.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit was = {};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &was) == 0);
+    rlimit limited = was;
+    limited.rlim_cur = rlim_t(sizeLimit);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+    for (char c : {'a', 'b', 'c', 'd'})
+        line.backend->deliver(QByteArray(1000, c));
+    const bool flushed = writer.flush();
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    QVERIFY(!flushed);
+    QVERIFY(!writer.isRecording());
+    QCOMPARE(failed.size(), 1);
+    const QString said = failed.at(0).at(0).toString();
+    QVERIFY2(said.contains(reason) && said.contains(file), qPrintable(said));
+
+    QString note;
+    const auto rec = SessionRecording::load(file, &error, &note);
+    QVERIFY2(rec, qPrintable(error));
+    QVERIFY2(note.isEmpty(), qPrintable(note)); // whole records only
+    QCOMPARE(typesOf(*rec), QStringLiteral("3 1 1"));
+    QCOMPARE(rec->events.back().bytes, QByteArray(1000, 'b'));
+}
+
+void tst_SessionRecording::recordingStopsWhenItsFileCanNoLongerBeReached_data()
+{
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("folder removed") << true;
+    QTest::newRow("folder renamed") << false;
+}
+
+void tst_SessionRecording::recordingStopsWhenItsFileCanNoLongerBeReached()
+{
+    QFETCH(bool, removed);
+    QTemporaryDir outer;
+    const QString folder = outer.filePath(QStringLiteral("session"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString file = folder + QStringLiteral("/gone.lvrec");
+    SessionRecordingWriter writer;
+    QSignalSpy failed(&writer, &SessionRecordingWriter::failed);
+    QVERIFY(writer.open(file, SessionRecordingWriter::IfExists::Refuse));
+    Line line;
+    writer.attach(line.port);
+    QVERIFY(writer.flush());
+    QVERIFY(removed ? QDir(folder).removeRecursively()
+                    : QDir().rename(folder, outer.filePath(QStringLiteral("moved"))));
+    line.backend->deliver(bytes({0xA5, 0x12, 0x02, 0x00, 9, 0x40}));
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, SessionRecordingWriter::FlushIntervalMs + 500);
+    const QString said = failed.at(0).at(0).toString();
+    QVERIFY2(said.contains(file) && said.contains(QStringLiteral("can no longer be reached")),
+             qPrintable(said));
+    QVERIFY(!writer.isRecording());
+}
+
 void tst_SessionRecording::badFilesAreRefusedWithAReason_data()
 {
     QTest::addColumn<QByteArray>("contents");
@@ -176,9 +343,9 @@ void tst_SessionRecording::badFilesAreRefusedWithAReason_data()
     QTest::newRow("foreign") << QByteArray("PK\x03\x04 an archive, not a recording")
                              << "not a session recording";
     QTest::newRow("header cut short") << header().left(12) << "truncated";
-    QTest::newRow("newer format") << header(2) + record(Type::LinkUp, {}) << "format version 2";
-    QTest::newRow("last record cut short") << good.chopped(1) << "truncated";
-    QTest::newRow("cut inside a number") << header() + bytes({1, 0x80}) << "truncated";
+    QTest::newRow("newer format") << header(3) + record(Type::LinkUp, {}) << "format version 3";
+    QTest::newRow("snapshot in a version 1 file")
+        << header(1) + record(Type::Snapshot, "\xA5\x10\x01\x00\x03") << "unknown type 5";
     QTest::newRow("unknown record type") << good + record(Type(9), "x") << "unknown type 9";
     QTest::newRow("record larger than any")
         << header() + bytes({1, 0, 0x81, 0x80, 0x04}) << "more than the 65536";
@@ -202,10 +369,7 @@ void tst_SessionRecording::badFilesAreRefusedWithAReason()
     QVERIFY2(error.contains(reason), qPrintable(error));
 
     const QString file = path("bad.lvrec");
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(contents);
-    out.close();
+    writeFile(file, contents);
     QProcess sim;
     sim.start(QStringLiteral(LVCONSOLE_SIM_BINARY), {QStringLiteral("--replay"), file});
     QVERIFY(sim.waitForFinished(20000));
@@ -216,5 +380,78 @@ void tst_SessionRecording::badFilesAreRefusedWithAReason()
     QVERIFY(sim.readAllStandardOutput().isEmpty()); // no device was offered
 }
 
-QTEST_GUILESS_MAIN(tst_SessionRecording)
+void tst_SessionRecording::cutShortFileIsPlayedUpToItsCut_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("types");
+    QTest::addColumn<qint64>("stoppedAt");
+    const QByteArray start = header() + record(Type::LineSettings, "38400,n,8,1");
+    const QByteArray last = record(Type::FromConsole, "\xA5\x12\x02\x00\x09\x40");
+    const QByteArray linked = start + record(Type::LinkUp, {});
+    QTest::newRow("last record cut short")
+        << (linked + last).chopped(1) << "3 4" << qint64(linked.size());
+    QTest::newRow("cut inside a number") << start + bytes({1, 0x80}) << "3" << qint64(start.size());
+}
+
+void tst_SessionRecording::cutShortFileIsPlayedUpToItsCut()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, types);
+    QFETCH(qint64, stoppedAt);
+    QString error;
+    QString note;
+    const auto rec = SessionRecording::parse(contents, &error, &note);
+    QVERIFY2(rec, qPrintable(error));
+    QCOMPARE(typesOf(*rec), types);
+    const QString where = QStringLiteral("stopped at byte %1").arg(stoppedAt);
+    QVERIFY2(note.contains(where), qPrintable(note));
+
+    // The simulator plays it (it offers its line) and says where it stopped.
+    const QString file = path("cut.lvrec");
+    writeFile(file, contents);
+    QProcess sim;
+    sim.start(QStringLiteral(LVCONSOLE_SIM_BINARY), {QStringLiteral("--replay"), file});
+    QVERIFY(sim.waitForReadyRead(20000));
+    QVERIFY(sim.readLine().startsWith("/dev/"));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    const QString said = QString::fromLocal8Bit(sim.readAllStandardError());
+    QVERIFY2(said.contains(file) && said.contains(where), qPrintable(said));
+}
+
+void tst_SessionRecording::hugeFileIsReplayedInLittleMemory()
+{
+    // 40 MB of one-byte pieces after the link-up: as a list in memory, a gigabyte and more.
+    const QString file = path("huge.lvrec");
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(header() + record(Type::LineSettings, "38400,n,8,1") + record(Type::LinkUp, {}));
+        const QByteArray pieces = record(Type::FromConsole, "B", 0).repeated(1 << 20);
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(out.write(pieces) == pieces.size());
+    }
+    QProcess sim;
+    // Memory freed and held back by the address sanitizer (when built with it) is not the
+    // program's.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":quarantine_size_mb=1"));
+    sim.setProcessEnvironment(env);
+    sim.start(QStringLiteral(LVCONSOLE_SIM_BINARY), {QStringLiteral("--replay"), file});
+    QVERIFY(sim.waitForReadyRead(90000)); // the file is checked whole before the line is offered
+    QFile status(QStringLiteral("/proc/%1/status").arg(sim.processId()));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QString peak = QString::fromLatin1(status.readAll()).section(QStringLiteral("VmHWM:"), 1);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    const qint64 peakKb = peak.section(QStringLiteral("kB"), 0, 0).trimmed().toLongLong();
+    QVERIFY2(peakKb > 0 && peakKb < 150 * 1024,
+             qPrintable(QStringLiteral("peak %1 kB").arg(peakKb)));
+    QVERIFY2(
+        QString::fromLocal8Bit(sim.readAllStandardError()).contains(QStringLiteral("replaying")),
+        "no replay announced");
+}
+
+QTEST_MAIN(tst_SessionRecording)
 #include "tst_sessionrecording.moc"

@@ -13,8 +13,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTemporaryFile>
 #include <QTextStream>
 #include <QVBoxLayout>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -228,14 +232,18 @@ void TrafficView::updateStatus()
 
 bool TrafficView::saveTo(const QString& path, QString* error) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    const auto fail = [&](const QString& text) {
         if (error)
-            *error = QStringLiteral("Cannot save the traffic to %1: %2. Choose a folder you may "
-                                    "write to.")
-                         .arg(path, file.errorString());
+            *error = text;
         return false;
-    }
+    };
+    // Written beside the chosen name and then put in its place, so that a symbolic link there is
+    // replaced itself (not the file it points to) and a failed save leaves the old file as it was.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX.new"));
+    if (!file.open())
+        return fail(QStringLiteral("Cannot save the traffic to %1: %2. Choose a folder you may "
+                                   "write to.")
+                        .arg(path, file.errorString()));
     QTextStream out(&file);
     out << TrafficModel::headerText() << '\n';
     for (int row = 0; row < m_filter->rowCount(); ++row)
@@ -243,13 +251,21 @@ bool TrafficView::saveTo(const QString& path, QString* error) const
                    m_model->line(m_filter->mapToSource(m_filter->index(row, 0)).row()))
             << '\n';
     out.flush();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Saving the traffic to %1 failed: %2. Free some space or "
-                                    "choose another folder.")
-                         .arg(path, file.errorString());
-        return false;
-    }
+    if (file.error() != QFileDevice::NoError || !file.flush())
+        return fail(QStringLiteral("Saving the traffic to %1 failed: %2. Free some space or "
+                                   "choose another folder.")
+                        .arg(path, file.errorString()));
+    // A temporary file is readable by its owner only; a saved list is an ordinary file.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(file.fileName()).toStdString(),
+                            QFile::encodeName(path).toStdString(), ec);
+    if (ec)
+        return fail(QStringLiteral("Cannot save the traffic to %1: %2. Choose another name or "
+                                   "folder.")
+                        .arg(path, QString::fromLocal8Bit(ec.message().c_str())));
+    file.setAutoRemove(false); // it has the chosen name now
     return true;
 }
 
