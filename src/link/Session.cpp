@@ -157,7 +157,9 @@ void Session::Timer1_Timer()
         setLinkState(LinkState::Searching, 1200);
         break;
     case Trying1200:
-        m_host.setStatus(QStringLiteral("Lumivane not responding."));
+        m_host.setStatus(QStringLiteral(
+            "Lumivane not responding. Check that the console is switched on, that the cable is "
+            "plugged in at both ends, and that the right port is chosen."));
         m_port.setPortOpen(false);
         // No session any more: a late reply must not link up a port that is closed.
         m_receiver.RxState = Receiver::Idle;

@@ -102,7 +102,11 @@ void tst_E2eLink::silentConsoleIsReportedAndThePortClosed()
     main.Connect();
     qunsetenv("LVMONITOR_COM1");
     QVERIFY(main.MSComm1().PortOpen());
-    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("Lumivane not responding."), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status(main),
+        QStringLiteral("Lumivane not responding. Check that the console is switched on, that the "
+                       "cable is plugged in at both ends, and that the right port is chosen."),
+        5000);
     QVERIFY(!main.MSComm1().PortOpen());
     QVERIFY(main.startup()->isVisible());
     // The three hellos went out, in order.

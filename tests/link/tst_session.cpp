@@ -126,7 +126,10 @@ void tst_Session::speedSearchSendsEachHelloAtItsSpeed()
     }
 
     c.session.Timer1_Timer();
-    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane not responding."));
+    QCOMPARE(
+        c.host.statuses.last(),
+        QStringLiteral("Lumivane not responding. Check that the console is switched on, that the "
+                       "cable is plugged in at both ends, and that the right port is chosen."));
     QVERIFY(!c.port.PortOpen());
     QVERIFY(!c.session.Timer1.isActive());
     c.session.Timer1_Timer(); // a stray tick does nothing more
@@ -284,7 +287,10 @@ void tst_Session::rejectedLineSettingsAreReportedWithoutEndingTheSearch()
     QCOMPARE(c.rx.RxState, qint16(2));
     QVERIFY(c.session.Timer1.isActive());
     c.session.Timer1_Timer();
-    QCOMPARE(c.host.statuses.last(), QStringLiteral("Lumivane not responding."));
+    QCOMPARE(
+        c.host.statuses.last(),
+        QStringLiteral("Lumivane not responding. Check that the console is switched on, that the "
+                       "cable is plugged in at both ends, and that the right port is chosen."));
 }
 
 // The box runs an event loop of its own: the search must not move on to another speed under it,
