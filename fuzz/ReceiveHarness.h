@@ -6,34 +6,54 @@
 #include "link/FakeSerialBackend.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
-#include "link/ViewSink.h"
 #include "model/SharedState.h"
 
 #include <memory>
 
-// Every view open and every call remembered as a running 64-bit digest (FNV-1a), so that two
-// runs can be compared call for call without keeping the calls.
-class DigestSink : public ViewSink
+// Follows every signal of the receiver, as if every view were open, and remembers them as a
+// running 64-bit digest (FNV-1a), so that two runs can be compared signal for signal without
+// keeping them.
+class DigestSink : public QObject
 {
 public:
     quint64 calls = 14695981039346656037ull;
-    bool PageViewLoaded() const override { return true; }
-    bool SceneViewLoaded() const override { return true; }
-    void NoPageDisp() override { note('n', 0); }
-    void FillLvw(const QByteArray& p) override { note('f', p); }
-    void UpdateFixtSel(qint16 f) override { note('s', f); }
-    void Display_Events(const QByteArray& p) override { note('e', p); }
-    void UpdateFixt(qint16 f) override { note('F', f); }
-    void UpdateChnl(qint16 f, qint16 c) override { note('C', f * 64 + c); }
-    void UpdateDimmer(qint16 d) override { note('D', d); }
-    void UpdateDimmerLevel(qint16 d) override { note('L', d); }
-    void UpdatePlayback(qint16 p) override { note('P', p); }
-    void UpdatePlaybackLevel(qint16 p) override { note('V', p); }
-    void PageChange(const QByteArray& p) override { note('g', p); }
-    void List_Message(const QByteArray& p) override { note('l', p); }
-    void Start_Message(const QByteArray& p) override { note('t', p); }
-    void Step_Message(const QByteArray& p) override { note('p', p); }
-    void ConsoleInfoReceived() override { note('i', 0); }
+
+    void follow(Receiver& rx)
+    {
+        rx.pageViewOpen = [] { return true; };
+        connect(&rx, &Receiver::recordsCleared, this, [this] { note('c', 0); });
+        connect(&rx, &Receiver::noPageDisplayed, this, [this] { note('n', 0); });
+        connect(&rx, &Receiver::pageContents, this, [this](const ConsolePayloads::PageContents& c) {
+            note('f', c.kind * 256 + c.page);
+            for (const QString& e : c.entries)
+                note('e', e.toLatin1());
+        });
+        connect(&rx, &Receiver::fixtureSelectionChanged, this, [this](qint16 f) { note('s', f); });
+        connect(&rx, &Receiver::sceneEvents, this, [this](const QByteArray& p) { note('E', p); });
+        connect(&rx, &Receiver::fixtureChanged, this, [this](qint16 f) { note('F', f); });
+        connect(&rx, &Receiver::channelChanged, this,
+                [this](qint16 f, qint16 c) { note('C', f * 64 + c); });
+        connect(&rx, &Receiver::dimmerChanged, this, [this](qint16 d) { note('D', d); });
+        connect(&rx, &Receiver::dimmerLevelChanged, this, [this](qint16 d) { note('L', d); });
+        connect(&rx, &Receiver::playbackChanged, this, [this](qint16 p) { note('P', p); });
+        connect(&rx, &Receiver::playbackLevelChanged, this, [this](qint16 p) { note('V', p); });
+        connect(&rx, &Receiver::playbackPageChanged, this,
+                [this](const ConsolePayloads::PlaybackPageChange& c) {
+                    note('g', int(c.flex) * 256 + c.page);
+                });
+        connect(&rx, &Receiver::showList, this, [this](const ConsolePayloads::ShowList& l) {
+            note('l', l.noSuchShow ? -1 : l.number * 256 + l.page);
+            for (const auto& step : l.steps)
+                note('x', step.scene * 256 + step.scenePage);
+        });
+        connect(&rx, &Receiver::showStarted, this, [this](const ConsolePayloads::ShowStarted& s) {
+            note('t', s.number * 256 + s.page);
+        });
+        connect(&rx, &Receiver::showStep, this, [this](const ConsolePayloads::ShowStep& s) {
+            note('p', (s.number * 256 + s.page) * 256 + s.step);
+        });
+        connect(&rx, &Receiver::consoleInformation, this, [this](quint8 t) { note('i', t); });
+    }
 
 private:
     void mix(quint8 byte) { calls = (calls ^ byte) * 1099511628211ull; }
@@ -58,13 +78,14 @@ struct ReceiveHarness
     FakeSerialBackend* backend = new FakeSerialBackend;
     SerialPort port{std::unique_ptr<SerialBackend>(backend)};
     SharedState state;
+    Receiver rx{port, state};
     DigestSink sink;
-    Receiver rx{port, state, sink};
 
     ReceiveHarness()
     {
         // Named for the run, so that opening the port does not read the settings every time.
         SerialPort::setDeviceForThisRun(1, QStringLiteral("fuzz"));
+        sink.follow(rx);
         port.setPortOpen(true);
         QObject::connect(&port, &SerialPort::OnComm, [this] {
             if (port.CommEvent() == SerialPort::comEvReceive)
@@ -86,8 +107,6 @@ struct ReceiveHarness
         state.Profiles.clear();
         state.resetMaps();
         state.ExtendedFormat = false;
-        state.FixturesViewOpen = state.DimmersViewOpen = true;
-        state.PlaybacksViewOpen = state.ShowViewOpen = true;
         port.clearInBuffer();
         rx.RxState = Receiver::Hunting;
         rx.MsgType = rx.MsgLen = 0;

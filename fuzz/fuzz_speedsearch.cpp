@@ -8,7 +8,6 @@
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
 #include "link/Session.h"
-#include "link/ViewSink.h"
 #include "model/SharedState.h"
 
 #include <QCoreApplication>
@@ -26,7 +25,7 @@ struct QuietHost : SessionHost
     void setStatus(const QString&) override {}
     void showStartup() override {}
     void hideStartup() override {}
-    void openView(View) override {}
+    void reopenViews() override {}
     void reportLineError(const QString&) override {}
 };
 
@@ -35,8 +34,7 @@ struct Line
     FakeSerialBackend* backend = new FakeSerialBackend;
     SerialPort port{std::unique_ptr<SerialBackend>(backend)};
     SharedState state;
-    ViewSink views;
-    Receiver rx{port, state, views};
+    Receiver rx{port, state};
     QuietHost host;
     Session session{port, rx, host};
 

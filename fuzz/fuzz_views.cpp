@@ -16,9 +16,8 @@
 
 namespace {
 
-constexpr SessionHost::View AllViews[] = {SessionHost::View::Fixtures,  SessionHost::View::Dimmers,
-                                          SessionHost::View::Playbacks, SessionHost::View::Page,
-                                          SessionHost::View::Scene,     SessionHost::View::Show};
+constexpr ViewId AllViews[] = {ViewId::Fixtures, ViewId::Dimmers, ViewId::Playbacks,
+                               ViewId::Page,     ViewId::Scene,   ViewId::Show};
 
 QApplication& application()
 {

@@ -326,15 +326,15 @@ int main(int argc, char* argv[])
     met &= report("DMX levels, no view", noView, TargetNoView);
     met &= report("mixed, no view", measure(*backend, mixed), TargetMixedNoView);
 
-    if (!main.showView(SessionHost::View::Fixtures)) {
+    if (!main.showView(ViewId::Fixtures)) {
         std::printf("the fixtures view is missing from this build\n");
         return 1;
     }
     QApplication::processEvents();
     met &= report("DMX levels, fixtures view", measure(*backend, levels), TargetView);
 
-    for (auto view : {SessionHost::View::Dimmers, SessionHost::View::Playbacks,
-                      SessionHost::View::Page, SessionHost::View::Scene, SessionHost::View::Show}) {
+    for (auto view :
+         {ViewId::Dimmers, ViewId::Playbacks, ViewId::Page, ViewId::Scene, ViewId::Show}) {
         if (!main.showView(view)) {
             std::printf("view %d is missing from this build\n", int(view));
             return 1;
@@ -344,14 +344,14 @@ int main(int argc, char* argv[])
     QApplication::processEvents();
     met &= report("mixed, every view open", measure(*backend, mixed), TargetMixedAllViews);
 
-    main.showTraffic();
+    main.showView(ViewId::Traffic);
     QApplication::processEvents();
     met &= report("mixed, views + traffic", measure(*backend, mixed), TargetMixedTraffic);
     // Closed, it watches nothing: the figures above are those without it.
     main.findChild<QMdiArea*>()->activeSubWindow()->close();
     QApplication::processEvents();
 
-    main.showView(SessionHost::View::Scene); // in front, so that each render is painted
+    main.showView(ViewId::Scene); // in front, so that each render is painted
     const double renderMs = sceneRenderMs(*backend);
     const bool renderMet = renderMs < TargetSceneRenderMs;
     std::printf("scene buffer of %d bytes       %8.2f ms a render          (target < %.0f ms: "

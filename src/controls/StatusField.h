@@ -2,13 +2,17 @@
 
 #include <QLabel>
 
-// A field of the status bar: a sunken frame with one line of plain text. A plain label, so that
-// screen readers read its text.
+// A field of the status bar: a sunken frame with one line of plain text. Screen readers hear its
+// caption and what it shows ("Link state: Connected").
 class StatusField : public QLabel
 {
 public:
-    explicit StatusField(QWidget* parent = nullptr);
+    StatusField(const QString& caption, QWidget* parent = nullptr);
 
-    // Shows the text; a text equal to the one shown changes nothing.
-    void showText(const QString& text);
+    // Shows the text; a text equal to the one shown changes nothing. `spoken` is what a screen
+    // reader hears after the caption when it differs from the text (a path shortened to fit).
+    void showText(const QString& text, const QString& spoken = {});
+
+private:
+    QString m_caption;
 };

@@ -2,7 +2,6 @@
 
 #include "link/Commands.h"
 #include "link/SerialPort.h"
-#include "link/ViewSink.h"
 #include "model/SharedState.h"
 
 #include <algorithm>
@@ -51,8 +50,8 @@ bool isHello1200(const QByteArray& d)
 
 } // namespace
 
-Receiver::Receiver(SerialPort& port, SharedState& state, ViewSink& views)
-    : m_port(port), m_state(state), m_views(views)
+Receiver::Receiver(SerialPort& port, SharedState& state, QObject* parent)
+    : QObject(parent), m_port(port), m_state(state)
 {
 }
 
@@ -130,7 +129,7 @@ bool Receiver::actOnUnit()
 void Receiver::linkUp()
 {
     m_state.clearRecords();
-    m_views.RecordsCleared();
+    emit recordsCleared();
     RxState = Hunting;
     m_port.setRThreshold(1);
     if (onLinkUp)
@@ -139,20 +138,19 @@ void Receiver::linkUp()
 
 void Receiver::dispatch(const QByteArray& p)
 {
+    namespace Payloads = ConsolePayloads;
     switch (MsgType) {
     case PageSelection:
         pageSelection(p);
         break;
     case PageContents:
-        if (m_views.PageViewLoaded())
-            m_views.FillLvw(p);
+        emit pageContents(Payloads::PageContents::decode(p));
         break;
     case FixtureData:
         fixtureData(p);
         break;
     case SceneEvents:
-        if (m_views.SceneViewLoaded())
-            m_views.Display_Events(p);
+        emit sceneEvents(p);
         break;
     case ProfileData:
         profileData(p);
@@ -170,7 +168,9 @@ void Receiver::dispatch(const QByteArray& p)
         fixtureSelection(p);
         break;
     case ConsoleInformation:
-        consoleInformation(p);
+        if (at(p, 0) == 3)
+            m_state.ExtendedFormat = true;
+        emit consoleInformation(at(p, 0));
         break;
     case DimmerData:
         dimmerData(p);
@@ -185,20 +185,20 @@ void Receiver::dispatch(const QByteArray& p)
         playbackLevel(p);
         break;
     case PlaybackPageChange:
-        if (m_state.PlaybacksViewOpen)
-            m_views.PageChange(p);
+        if (const auto change = Payloads::PlaybackPageChange::decode(p))
+            emit playbackPageChanged(*change);
         break;
     case ShowList:
-        if (m_state.ShowViewOpen)
-            m_views.List_Message(p);
+        if (const auto list = Payloads::ShowList::decode(p))
+            emit showList(*list);
         break;
     case ShowStarted:
-        if (m_state.ShowViewOpen)
-            m_views.Start_Message(p);
+        if (const auto show = Payloads::ShowStarted::decode(p))
+            emit showStarted(*show);
         break;
     case ShowStep:
-        if (m_state.ShowViewOpen)
-            m_views.Step_Message(p);
+        if (const auto step = Payloads::ShowStep::decode(p))
+            emit showStep(*step);
         break;
     default:
         break; // kinds the monitor has no use for
@@ -207,12 +207,15 @@ void Receiver::dispatch(const QByteArray& p)
 
 void Receiver::pageSelection(const QByteArray& p)
 {
-    if (!m_views.PageViewLoaded())
+    if (!pageViewOpen || !pageViewOpen())
         return;
-    if (at(p, 0) == 0xFF)
-        m_views.NoPageDisp();
-    else if (p.size() >= 2)
-        m_port.Output(Commands::PageContentsRequest(at(p, 0), at(p, 1)));
+    const auto selection = ConsolePayloads::PageSelection::decode(p);
+    if (!selection)
+        return;
+    if (selection->none())
+        emit noPageDisplayed();
+    else
+        m_port.Output(Commands::PageContentsRequest(selection->kind, selection->page));
 }
 
 void Receiver::fixtureData(const QByteArray& p)
@@ -222,8 +225,7 @@ void Receiver::fixtureData(const QByteArray& p)
         return;
     Fixture& fixture = m_state.Fixtures[f];
     fixture.UnpackFixtData(p, m_state.ExtendedFormat);
-    if (m_state.FixturesViewOpen)
-        m_views.UpdateFixt(f);
+    emit fixtureChanged(f);
     // The address travels as two unsigned bytes: one of 0x8000 or more is far beyond the map,
     // not a negative number reaching back over the low addresses.
     const int first = quint16(fixture.DmxAddr());
@@ -254,8 +256,7 @@ void Receiver::channelValue(const QByteArray& p)
     if (f >= SharedState::FixtureCount || ch >= Fixture::MaxChannels)
         return;
     m_state.Fixtures[f].UpdateFxChnlVal(ch, at(p, 2), m_state.Profiles);
-    if (m_state.FixturesViewOpen)
-        m_views.UpdateChnl(f, ch);
+    emit channelChanged(f, ch);
 }
 
 void Receiver::dmxLevel(const QByteArray& p)
@@ -274,14 +275,12 @@ void Receiver::dmxLevel(const QByteArray& p)
         // A stale map entry (the fixture has moved since) can point outside its channels.
         if (ch >= 0 && ch < Fixture::MaxChannels) {
             fixture.UpdateFxChnlVal(qint16(ch), value, m_state.Profiles);
-            if (m_state.FixturesViewOpen)
-                m_views.UpdateChnl(qint16(f), qint16(ch));
+            emit channelChanged(qint16(f), qint16(ch));
         }
     }
     if (d < SharedState::DimmerCount) {
         m_state.Dimmers[d].DimmerLevel(value);
-        if (m_state.DimmersViewOpen)
-            m_views.UpdateDimmerLevel(qint16(d));
+        emit dimmerLevelChanged(qint16(d));
     }
 }
 
@@ -295,15 +294,13 @@ void Receiver::allLevelsOff(const QByteArray& p)
             continue;
         for (qint16 ch = 0; ch < fixture.FMaxCh(); ++ch) {
             fixture.UpdateFxChnlVal(ch, 0, m_state.Profiles);
-            if (m_state.FixturesViewOpen)
-                m_views.UpdateChnl(f, ch);
+            emit channelChanged(f, ch);
         }
     }
     for (qint16 d = 0; d < SharedState::DimmerCount; ++d) {
         if (m_state.Dimmers[d].DimmerPatched())
             m_state.Dimmers[d].DimmerLevel(0);
-        if (m_state.DimmersViewOpen)
-            m_views.UpdateDimmerLevel(d);
+        emit dimmerLevelChanged(d);
     }
 }
 
@@ -312,15 +309,7 @@ void Receiver::fixtureSelection(const QByteArray& p)
     if (p.size() < 2 || at(p, 0) >= SharedState::FixtureCount)
         return;
     m_state.Fixtures[at(p, 0)].Selected(at(p, 1) != 0);
-    if (m_views.PageViewLoaded())
-        m_views.UpdateFixtSel(at(p, 0));
-}
-
-void Receiver::consoleInformation(const QByteArray& p)
-{
-    if (at(p, 0) == 3)
-        m_state.ExtendedFormat = true;
-    m_views.ConsoleInfoReceived();
+    emit fixtureSelectionChanged(at(p, 0));
 }
 
 void Receiver::dimmerData(const QByteArray& p)
@@ -330,8 +319,7 @@ void Receiver::dimmerData(const QByteArray& p)
         return;
     Dimmer& dimmer = m_state.Dimmers[d];
     dimmer.UnpackDimmerData(p);
-    if (m_state.DimmersViewOpen)
-        m_views.UpdateDimmer(d);
+    emit dimmerChanged(d);
     mapAddress(quint16(dimmer.DmxAddr()), d, false);
 }
 
@@ -340,8 +328,7 @@ void Receiver::dimmerLevel(const QByteArray& p)
     if (p.size() < 2 || at(p, 0) >= SharedState::DimmerCount)
         return;
     m_state.Dimmers[at(p, 0)].DimmerLevel(at(p, 1));
-    if (m_state.DimmersViewOpen)
-        m_views.UpdateDimmerLevel(at(p, 0));
+    emit dimmerLevelChanged(at(p, 0));
 }
 
 void Receiver::playbackData(const QByteArray& p)
@@ -349,8 +336,7 @@ void Receiver::playbackData(const QByteArray& p)
     if (at(p, 0) >= SharedState::PlaybackCount)
         return;
     m_state.Playbacks[at(p, 0)].UnpackPlaybackData(p);
-    if (m_state.PlaybacksViewOpen)
-        m_views.UpdatePlayback(at(p, 0));
+    emit playbackChanged(at(p, 0));
 }
 
 void Receiver::playbackLevel(const QByteArray& p)
@@ -358,8 +344,7 @@ void Receiver::playbackLevel(const QByteArray& p)
     if (p.size() < 2 || at(p, 0) >= SharedState::PlaybackCount)
         return;
     m_state.Playbacks[at(p, 0)].Level(at(p, 1));
-    if (m_state.PlaybacksViewOpen)
-        m_views.UpdatePlaybackLevel(at(p, 0));
+    emit playbackLevelChanged(at(p, 0));
 }
 
 void Receiver::mapAddress(int address, quint16 owner, bool fixtureMap)

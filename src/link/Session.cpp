@@ -6,20 +6,9 @@
 #include "model/Settings.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
 namespace {
-// Views reopened after the link-up, in this order, with the key that says they were open.
-constexpr std::array<std::pair<const char*, SessionHost::View>, 6> kReopenOrder = {{
-    {"dimmer_frm_open", SessionHost::View::Dimmers},
-    {"fixture_frm_open", SessionHost::View::Fixtures},
-    {"playback_frm_open", SessionHost::View::Playbacks},
-    {"page_frm_open", SessionHost::View::Page},
-    {"scene_frm_open", SessionHost::View::Scene},
-    {"show_frm_open", SessionHost::View::Show},
-}};
-
 bool isLineError(int commEvent)
 {
     return commEvent == SerialPort::comEventBreak || commEvent == SerialPort::comEventFrame ||
@@ -138,6 +127,21 @@ void Session::setLinkState(LinkState state, int baud)
     emit linkStateChanged();
 }
 
+void Session::Disconnect()
+{
+    Timer1.stop();
+    ReconnectTimer.stop();
+    if (m_port.PortOpen()) {
+        m_port.Output(Commands::MonitorClosing());
+        m_port.drainOutput();
+        m_port.setPortOpen(false);
+    }
+    SessionStep = NotStarted;
+    m_receiver.RxState = Receiver::Idle;
+    m_host.setStatus(QStringLiteral("Disconnected. Press Connect to link up again."));
+    setLinkState(LinkState::NotConnected);
+}
+
 void Session::Refresh()
 {
     if (m_port.PortOpen())
@@ -169,11 +173,7 @@ void Session::Timer1_Timer()
         m_host.hideStartup();
         if (m_port.PortOpen())
             m_port.Output(Commands::RequestAllData());
-        const Settings settings;
-        for (const auto& [key, view] : kReopenOrder)
-            if (settings.GetBool(QString::fromLatin1(Settings::Startup), QString::fromLatin1(key),
-                                 false))
-                m_host.openView(view);
+        m_host.reopenViews();
         break;
     }
     default:

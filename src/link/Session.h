@@ -44,6 +44,9 @@ public:
     void Connect();
     // Asks the console again for all fixture and dimmer data; nothing while the port is closed.
     void Refresh();
+    // Ends the session at the user's wish: the console is told that the monitor is going away,
+    // the port closes and no reconnect follows.
+    void Disconnect();
     // The one-shot timer's tick: runs the current step. Tests call it directly.
     void Timer1_Timer();
     // The port's event: received bytes go to the receiver, line errors are reported.

@@ -47,21 +47,12 @@ TrafficDecoder::TrafficDecoder(const SharedState& state) : m_fields(state)
     m_header.reserve(3);
 }
 
-qint64 TrafficDecoder::since(qint64 nowMs)
-{
-    if (!m_haveOrigin) {
-        m_haveOrigin = true;
-        m_originMs = nowMs;
-    }
-    return nowMs - m_originMs;
-}
-
 void TrafficDecoder::flushSkipped(std::vector<TrafficLine>& out)
 {
     if (m_skipped == 0)
         return;
     TrafficLine line;
-    line.timeMs = since(m_skippedSinceMs);
+    line.timeMs = m_skippedSinceMs;
     line.direction = TrafficLine::Direction::FromConsole;
     line.kind = TrafficLine::SkippedBytes;
     line.length = m_skipped;
@@ -79,7 +70,6 @@ void TrafficDecoder::flush(std::vector<TrafficLine>& out)
 void TrafficDecoder::received(const QByteArray& bytes, qint64 nowMs, std::vector<TrafficLine>& out)
 {
     m_nowMs = nowMs;
-    since(nowMs);
     take(bytes.constData(), bytes.size(), out);
 }
 
@@ -102,8 +92,6 @@ void TrafficDecoder::take(const char* data, qsizetype size, std::vector<TrafficL
             }
             if (m_replySoFar == m_reply) {
                 flushSkipped(out);
-                m_haveOrigin = true;
-                m_originMs = m_nowMs; // the link is up: time counts from here
                 TrafficLine line;
                 line.direction = TrafficLine::Direction::FromConsole;
                 line.kind = TrafficLine::HelloReply;
@@ -165,7 +153,7 @@ void TrafficDecoder::take(const char* data, qsizetype size, std::vector<TrafficL
 void TrafficDecoder::emitMessage(std::vector<TrafficLine>& out)
 {
     TrafficLine line;
-    line.timeMs = since(m_nowMs);
+    line.timeMs = m_nowMs;
     line.direction = TrafficLine::Direction::FromConsole;
     line.kind = m_kind;
     line.length = m_length;
@@ -183,7 +171,7 @@ void TrafficDecoder::sent(const QByteArray& bytes, qint64 nowMs, const QString& 
                           std::vector<TrafficLine>& out)
 {
     m_nowMs = nowMs;
-    const qint64 t = since(nowMs);
+    const qint64 t = nowMs;
     const auto line = [&](int kind, QByteArray payload, QString decoded) {
         TrafficLine l;
         l.timeMs = t;

@@ -22,8 +22,8 @@ class TrafficDecoder
 public:
     explicit TrafficDecoder(const SharedState& state);
 
-    // Times are milliseconds on any steady clock; lines carry them relative to the link-up (to
-    // the first bytes seen until a hello is answered). New lines are appended to `out`.
+    // Times are the wall clock's milliseconds since the epoch; lines carry them as they are. New
+    // lines are appended to `out`.
     void received(const QByteArray& bytes, qint64 nowMs, std::vector<TrafficLine>& out);
     // lineSettings is the setting in force ("19200,n,8,1"), for the speed of a hello.
     void sent(const QByteArray& bytes, qint64 nowMs, const QString& lineSettings,
@@ -31,12 +31,6 @@ public:
     // Bytes skipped while hunting become one line once a start byte is found; this lets a run
     // that is still going show now (the view calls it before it shows new lines).
     void flush(std::vector<TrafficLine>& out);
-    // The link came up at this time (on the same clock), before the decoder saw its hello.
-    void setLinkUp(qint64 atMs)
-    {
-        m_haveOrigin = true;
-        m_originMs = atMs;
-    }
 
     // The longest payload a console message may have; a longer header is noise.
     static constexpr int MaxPayload = 32767;
@@ -53,12 +47,9 @@ private:
     void take(const char* data, qsizetype size, std::vector<TrafficLine>& out);
     void flushSkipped(std::vector<TrafficLine>& out);
     void emitMessage(std::vector<TrafficLine>& out);
-    qint64 since(qint64 nowMs);
 
     TrafficFields m_fields;
     State m_rx = State::Hunting;
-    bool m_haveOrigin = false;
-    qint64 m_originMs = 0;
     qint64 m_nowMs = 0;
     QByteArray m_header;
     QByteArray m_payload;

@@ -90,6 +90,8 @@ QString TrafficLine::kindName(Direction direction, int kind)
         return QStringLiteral("skipped bytes");
     if (kind == HelloReply)
         return QStringLiteral("hello reply");
+    if (kind == LinkEvent)
+        return QStringLiteral("link");
     if (direction == Direction::FromConsole) {
         const char* name = consoleKindName(kind);
         return QStringLiteral("%1 %2").arg(kind).arg(QLatin1String(name ? name : "unknown"));
@@ -105,8 +107,15 @@ QString TrafficLine::kindName(Direction direction, int kind)
 
 QString TrafficLine::directionText(Direction direction)
 {
-    return direction == Direction::FromConsole ? QStringLiteral("console \u2192 PC")
-                                               : QStringLiteral("PC \u2192 console");
+    switch (direction) {
+    case Direction::FromConsole:
+        return QStringLiteral("console \u2192 PC");
+    case Direction::ToConsole:
+        return QStringLiteral("PC \u2192 console");
+    case Direction::Link:
+        break;
+    }
+    return QStringLiteral("link");
 }
 
 QList<int> TrafficLine::knownKinds(Direction direction)

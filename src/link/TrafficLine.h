@@ -11,17 +11,19 @@ struct TrafficLine
     {
         FromConsole,
         ToConsole,
+        Link, // what happened to the link itself: lost, reconnecting, up
     };
     // Kinds that are no message kind or command byte.
     enum : int
     {
         SkippedBytes = -1, // bytes outside any frame; length is their count
         HelloReply = -2,   // the console's answer to the hello
+        LinkEvent = -3,    // a line of its own about the link; decoded says what
     };
     // The hello at 1200 bit/s is 55 25 05, not A5 and a command byte; it is listed as kind 0x55.
     static constexpr int SlowHello = 0x55;
 
-    qint64 timeMs = 0; // since the link-up
+    qint64 timeMs = 0; // the wall clock, milliseconds since the epoch
     Direction direction = Direction::FromConsole;
     // The console's message kind, or the command byte after A5, or one of the values above.
     int kind = 0;

@@ -29,5 +29,5 @@ void Dimmer::UnpackDimmerData(const QByteArray& DimmerData)
     if (d.size() > kNameAt)
         m_name = AnsiText::decode(d, kNameAt, kNameSize);
     if (d.size() > kLevelAt)
-        m_level = quint8(d[kLevelAt]);
+        DimmerLevel(quint8(d[kLevelAt]));
 }

@@ -18,7 +18,13 @@ public:
     bool DimmerManual() const { return m_manual; }
     bool DimmerLatch() const { return m_latch; }
     quint8 DimmerLevel() const { return m_level; }
-    void DimmerLevel(quint8 v) { m_level = v; }
+    void DimmerLevel(quint8 v)
+    {
+        m_level = v;
+        m_levelConfirmed = true;
+    }
+    // Whether the console has sent the level since the record was made.
+    bool DimmerLevelConfirmed() const { return m_levelConfirmed; }
 
     // Same contents, field by field.
     bool operator==(const Dimmer&) const = default;
@@ -31,5 +37,6 @@ private:
     bool m_latch = false;
     QString m_name;
     quint8 m_level = 0;
+    bool m_levelConfirmed = false;
     QByteArray m_dimmerData;
 };

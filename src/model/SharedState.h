@@ -50,10 +50,6 @@ struct SharedState
     std::array<Playback, PlaybackCount> Playbacks{};
     ProfileList Profiles;
 
-    bool FixturesViewOpen = false;
-    bool DimmersViewOpen = false;
-    bool PlaybacksViewOpen = false;
-    bool ShowViewOpen = false;
     bool ExtendedFormat = false;
 
     // DMX address -> fixture or dimmer number; NoOwner where no record owns the address.

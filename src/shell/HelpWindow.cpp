@@ -78,65 +78,26 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     resize(760, 640);
 }
 
-void HelpWindow::showTopic(Topic topic)
+void HelpWindow::showPage(const QUrl& target)
 {
-    const QUrl target = url(topic);
     if (m_browser->source() != target)
         m_browser->setSource(target);
 }
 
-HelpWindow::Topic HelpWindow::topicFor(SessionHost::View view)
-{
-    switch (view) {
-    case SessionHost::View::Fixtures:
-        return Topic::Fixtures;
-    case SessionHost::View::Dimmers:
-        return Topic::Dimmers;
-    case SessionHost::View::Playbacks:
-        return Topic::Playbacks;
-    case SessionHost::View::Page:
-        return Topic::Page;
-    case SessionHost::View::Scene:
-        return Topic::Scene;
-    case SessionHost::View::Show:
-        return Topic::Show;
-    }
-    return Topic::Contents;
-}
-
 QUrl HelpWindow::url(Topic topic)
 {
-    const char* page = "index.html";
     switch (topic) {
+    case Topic::Connecting:
+        return url("connecting.html");
+    case Topic::ChannelEdit:
+        return url("fixtures.html#edit");
     case Topic::Contents:
         break;
-    case Topic::Connecting:
-        page = "connecting.html";
-        break;
-    case Topic::Fixtures:
-        page = "fixtures.html";
-        break;
-    case Topic::ChannelEdit:
-        page = "fixtures.html#edit";
-        break;
-    case Topic::Dimmers:
-        page = "dimmers.html";
-        break;
-    case Topic::Playbacks:
-        page = "playbacks.html";
-        break;
-    case Topic::Page:
-        page = "page.html";
-        break;
-    case Topic::Scene:
-        page = "scene.html";
-        break;
-    case Topic::Show:
-        page = "show.html";
-        break;
-    case Topic::Traffic:
-        page = "traffic.html";
-        break;
     }
+    return url("index.html");
+}
+
+QUrl HelpWindow::url(const char* page)
+{
     return QUrl(QStringLiteral("qrc:/help/") + QLatin1String(page));
 }

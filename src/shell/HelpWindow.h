@@ -1,7 +1,6 @@
 #pragma once
 
-#include "link/SessionHost.h"
-
+#include <QUrl>
 #include <QWidget>
 
 class QTextBrowser;
@@ -13,27 +12,22 @@ class HelpWindow : public QWidget
 {
     Q_OBJECT
 public:
+    // Pages that belong to no view; a view's page is named in the view registry.
     enum class Topic
     {
         Contents,
         Connecting,
-        Fixtures,
         ChannelEdit,
-        Dimmers,
-        Playbacks,
-        Page,
-        Scene,
-        Show,
-        Traffic
     };
 
     explicit HelpWindow(QWidget* parent = nullptr);
     QTextBrowser* browser() const { return m_browser; }
 
-    void showTopic(Topic topic);
-    // The page that explains this view.
-    static Topic topicFor(SessionHost::View view);
+    void showTopic(Topic topic) { showPage(url(topic)); }
+    void showPage(const QUrl& page);
     static QUrl url(Topic topic);
+    // A page of the help by its file name ("fixtures.html").
+    static QUrl url(const char* page);
 
 private:
     QTextBrowser* m_browser;

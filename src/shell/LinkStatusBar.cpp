@@ -19,7 +19,8 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
       m_link(addField("lblStatusLink", QStringLiteral("Link state"))),
       m_consoleType(addField("lblStatusConsole", QStringLiteral("Console type"))),
       m_messages(addField("lblStatusMessages", QStringLiteral("Messages received"))),
-      m_lastMessage(addField("lblStatusLast", QStringLiteral("Time since the last message")))
+      m_lastMessage(addField("lblStatusLast", QStringLiteral("Time since the last message"))),
+      m_recording(addField("lblStatusRecording", QStringLiteral("Recording")))
 {
     setObjectName(QStringLiteral("statusBar"));
     // A device path may be of any length (a by-id link, a path from the settings): it is shown
@@ -35,6 +36,11 @@ LinkStatusBar::LinkStatusBar(const SerialPort& port, const Session& session,
              {QStringLiteral("last under 1 s ago"), QStringLiteral("last 00000000 s ago"),
               QStringLiteral("no message yet")});
     setSizeGripEnabled(true);
+    m_recording->setText(QStringLiteral("REC"));
+    QPalette recording = m_recording->palette();
+    recording.setColor(QPalette::WindowText, Qt::red);
+    m_recording->setPalette(recording);
+    m_recording->hide();
     connect(&m_session, &Session::linkStateChanged, this, [this] {
         if (m_session.linkState() == Session::LinkState::Searching)
             m_consoleKnown = false;
@@ -63,8 +69,8 @@ void LinkStatusBar::showDevice(const QString& path)
     // Less the room a label keeps between its frame and its text.
     const int room = m_device->width() - margins.left() - margins.right() - 2 * m_device->margin() -
                      m_device->fontMetrics().horizontalAdvance(u'x');
-    m_device->showText(
-        m_device->fontMetrics().elidedText(path, Qt::ElideMiddle, std::max(room, 0)));
+    m_device->showText(m_device->fontMetrics().elidedText(path, Qt::ElideMiddle, std::max(room, 0)),
+                       path);
 }
 
 bool LinkStatusBar::eventFilter(QObject* watched, QEvent* event)
@@ -76,12 +82,18 @@ bool LinkStatusBar::eventFilter(QObject* watched, QEvent* event)
 
 StatusField* LinkStatusBar::addField(const char* name, const QString& accessibleName, int stretch)
 {
-    auto* field = new StatusField(this);
+    auto* field = new StatusField(accessibleName, this);
     field->setObjectName(QString::fromLatin1(name));
-    field->setAccessibleName(accessibleName);
     field->setToolTip(accessibleName);
     addPermanentWidget(field, stretch);
     return field;
+}
+
+void LinkStatusBar::showRecording(const QString& fileName)
+{
+    m_recording->setVisible(!fileName.isEmpty());
+    m_recording->setToolTip(QStringLiteral("Recording to ") + fileName);
+    m_recording->setAccessibleName(QStringLiteral("Recording to ") + fileName);
 }
 
 void LinkStatusBar::fixWidth(QLabel* label, const QStringList& widestTexts)

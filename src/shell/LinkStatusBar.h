@@ -31,6 +31,8 @@ public:
 
     // The console said what it is; forgotten at the next speed search.
     void consoleTypeKnown() { m_consoleKnown = true; }
+    // The REC mark, with the file's name in its tooltip, while a recording runs (a name).
+    void showRecording(const QString& fileName);
     // Reads everything again now.
     void refresh();
 
@@ -57,6 +59,7 @@ private:
     StatusField* m_consoleType;
     StatusField* m_messages;
     StatusField* m_lastMessage;
+    StatusField* m_recording;
     QTimer m_timer;
     QElapsedTimer m_sinceLast;
     QElapsedTimer m_sinceRefresh;

@@ -2,8 +2,10 @@
 
 #include "controls/Grid.h"
 #include "controls/LineTextBox.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
 #include "model/Settings.h"
+#include "shell/DisplayOptions.h"
 #include "shell/Twips.h"
 #include "shell/WindowPlacement.h"
 
@@ -142,6 +144,9 @@ void MonitorView::closeEvent(QCloseEvent* event)
     if (!m_unloaded) {
         m_unloaded = true;
         Form_Unload();
+        // Closed, it follows the console no more, also until it is gone.
+        QObject::disconnect(&m_ctx.console, nullptr, this, nullptr);
+        QObject::disconnect(&m_ctx.options, nullptr, this, nullptr);
         emit unloaded();
     }
     event->accept();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "link/ViewSink.h"
 #include "shell/ViewContext.h"
 
 #include <QSizeF>
@@ -10,9 +9,10 @@ class QMdiSubWindow;
 
 // Base of the views that open as child windows of the main window. A view is created when it is
 // opened and destroyed when it is closed; it rebuilds what it shows from the records (or by asking
-// the console) in Form_Load. Its geometry lives in the "Startup" settings under
-// "<prefix>_frm_ht", "_wid", "_top" and "_left", in twips.
-class MonitorView : public QWidget, public ViewSink
+// the console) in Form_Load, and follows the console through the receiving side's signals, which
+// it connects to in its constructor; closing it disconnects them. Its geometry lives in the
+// "Startup" settings under "<prefix>_frm_ht", "_wid", "_top" and "_left", in twips.
+class MonitorView : public QWidget
 {
     Q_OBJECT
 public:
@@ -22,7 +22,7 @@ public:
     // Runs once the view sits in its sub-window: the view's own load.
     void load() { Form_Load(); }
     // Stores height, width, top and left, in that order: the geometry it has as a normal window.
-    void saveGeometrySettings();
+    virtual void saveGeometrySettings();
     QString settingsPrefix() const { return m_prefix; }
     QMdiSubWindow* subWindow() const;
     // Marks the view as not following the console (the link is down): " (offline)" after its
@@ -38,7 +38,7 @@ protected:
     virtual void Form_Unload() { saveGeometrySettings(); }
     // Reads width, height, left and top; a negative left or top becomes 0, a width or height of
     // 0 or less the view's default. What is shown lies within the main window's visible area.
-    void restoreGeometrySettings();
+    virtual void restoreGeometrySettings();
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,13 +1,21 @@
 #pragma once
 
+class DisplayOptions;
+class Receiver;
 class SerialPort;
-class frmMain;
+class Session;
+class ViewRegistry;
 struct SharedState;
 
-// What a view gets when it is created: the records and the port to send its commands through.
+// What a view gets when it is created: the records, the port to send its commands through, the
+// receiving side whose signals tell what the console changed, the session with its link state, the
+// display options, and which other views are open.
 struct ViewContext
 {
     SharedState& state;
     SerialPort& port;
-    frmMain& main;
+    Receiver& console;
+    const Session& session;
+    const DisplayOptions& options;
+    const ViewRegistry& views;
 };

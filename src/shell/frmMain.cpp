@@ -1,6 +1,5 @@
 #include "shell/frmMain.h"
 
-#include "controls/GridModel.h"
 #include "link/Commands.h"
 #include "link/QtSerialBackend.h"
 #include "link/SessionRecordingWriter.h"
@@ -9,11 +8,8 @@
 #include "shell/HelpWindow.h"
 #include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
-#include "shell/ViewContext.h"
-#include "shell/ViewFactory.h"
 #include "shell/WindowPlacement.h"
 #include "shell/frmStartup.h"
-#include "views/traffic/TrafficView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -25,6 +21,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 std::unique_ptr<SerialBackend> orRealPort(std::unique_ptr<SerialBackend> backend)
@@ -32,30 +30,29 @@ std::unique_ptr<SerialBackend> orRealPort(std::unique_ptr<SerialBackend> backend
     return backend ? std::move(backend) : std::make_unique<QtSerialBackend>();
 }
 
-const char* const kTrafficGeometry = "traffic_frm_geometry";
-
-size_t slot(SessionHost::View view)
-{
-    return size_t(view);
-}
+// A first start, with no place stored: room for the fixtures and dimmers views side by side.
+constexpr QSize kFirstSize(1200, 760);
 
 } // namespace
 
 frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
-    : QMainWindow(parent), m_port(orRealPort(std::move(backend))),
-      m_receiver(m_port, m_state, *this), m_session(m_port, m_receiver, *this)
+    : QMainWindow(parent), m_port(orRealPort(std::move(backend))), m_receiver(m_port, m_state),
+      m_session(m_port, m_receiver, *this)
 {
-    viewFactory = createView;
-    m_valuesInPercent = Settings().GetBool(QString::fromLatin1(Settings::Startup),
-                                           QStringLiteral("ValuesInPercent"), false);
+    viewFactory = [](ViewId view, const ViewContext& context) {
+        return ViewRegistry::of(view).create(context);
+    };
     // Windows made without main(), as in the tests, show the program's icon too.
     if (QApplication::windowIcon().isNull())
         QApplication::setWindowIcon(appIcon());
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Lumivane Monitor"));
     m_port.setObjectName(QStringLiteral("MSComm1"));
+    m_receiver.pageViewOpen = [this] { return m_views.isOpen(ViewId::Page); };
+    connect(&m_receiver, &Receiver::consoleInformation, this, &frmMain::consoleInformation);
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setAccessibleName(QStringLiteral("Views"));
     setCentralWidget(m_mdi);
     createMenus();
     m_startup = new frmStartup(this);
@@ -66,18 +63,7 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     });
     m_statusBar = new LinkStatusBar(m_port, m_session, m_receiver, m_state, this);
     setStatusBar(m_statusBar);
-    connect(&m_session, &Session::linkStateChanged, this, &frmMain::markViewsOffline);
-    connect(&m_port, &SerialPort::inputArriving, this, &GridModel::holdReports);
-    connect(&m_port, &SerialPort::inputHandled, this, &GridModel::releaseReports);
-    // A recording marks each link-up: a replay plays the console's side from there.
-    connect(&m_session, &Session::linkStateChanged, this, [this] {
-        if (m_session.linkState() != Session::LinkState::Connected)
-            return;
-        m_linkedFor.start();
-        if (m_recording)
-            m_recording->markLinkUp();
-    });
-    resize(1024, 700);
+    connect(&m_session, &Session::linkStateChanged, this, &frmMain::linkStateChanged);
     restoreMainWindowGeometry();
 }
 
@@ -89,7 +75,18 @@ void frmMain::restoreMainWindowGeometry()
         settings.GetSetting(section, QStringLiteral("main_frm_geometry")).toLatin1()));
     restoreState(QByteArray::fromBase64(
         settings.GetSetting(section, QStringLiteral("main_frm_state")).toLatin1()));
-    if (!restored || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+    if (!restored) {
+        // A first start: centred on the screen, large enough for the views that open first.
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QSize size = kFirstSize.boundedTo(room.size() * 9 / 10);
+            setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, room));
+        } else {
+            resize(kFirstSize);
+        }
+        return;
+    }
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
     // Stored on another screen or by another version: all of it is brought onto the screen it
     // is nearest to, with room above for the title bar, which is not known before it shows.
@@ -109,11 +106,34 @@ bool frmMain::online() const
     return m_session.linkState() == Session::LinkState::Connected && m_port.PortOpen();
 }
 
-void frmMain::markViewsOffline()
+void frmMain::linkStateChanged()
 {
-    for (const auto& view : m_views)
-        if (view)
+    const Session::LinkState now = m_session.linkState();
+    const bool lost = now == Session::LinkState::Lost || now == Session::LinkState::Reconnecting;
+    if (lost && m_lastLinkState == Session::LinkState::Connected) {
+        std::vector<ViewId> open;
+        for (const ViewDescriptor& d : ViewRegistry::all())
+            if (d.reopens && m_views.isOpen(d.id))
+                open.push_back(d.id);
+        m_openAtLoss = std::move(open);
+    }
+    m_lastLinkState = now;
+    for (const ViewDescriptor& d : ViewRegistry::all())
+        if (MonitorView* view = m_views.open(d.id))
             view->setOffline(!online());
+    // A recording marks each link-up: a replay plays the console's side from there.
+    if (now == Session::LinkState::Connected && m_recording)
+        m_recording->markLinkUp();
+    updateConnectEntry();
+}
+
+void frmMain::consoleInformation()
+{
+    m_statusBar->consoleTypeKnown();
+    for (const ViewDescriptor& d : ViewRegistry::all())
+        if (d.waitsForConsoleType)
+            if (auto* action = findChild<QAction*>(QString::fromLatin1(d.menuName)))
+                action->setVisible(true);
 }
 
 frmMain::~frmMain() = default;
@@ -138,10 +158,13 @@ void frmMain::createConnectionMenu()
 {
     QMenu* connection = menuBar()->addMenu(QStringLiteral("&Connection"));
     connection->setObjectName(QStringLiteral("mnuConnection"));
-    connect(addEntry(connection, "mnuConnect", QStringLiteral("&Connect")), &QAction::triggered,
-            this, &frmMain::Connect_Window);
+    m_connectEntry = addEntry(connection, "mnuConnect", QStringLiteral("&Connect"));
+    connect(m_connectEntry, &QAction::triggered, this, &frmMain::Connect_Window);
+    m_disconnectEntry = addEntry(connection, "mnuDisconnect", QStringLiteral("&Disconnect"));
+    connect(m_disconnectEntry, &QAction::triggered, &m_session, &Session::Disconnect);
     connect(addEntry(connection, "mnuRefresh", QStringLiteral("&Refresh")), &QAction::triggered,
             &m_session, &Session::Refresh);
+    connection->addSeparator();
     m_recordEntry = addEntry(connection, "mnuRecord", QString());
     connect(m_recordEntry, &QAction::triggered, this, [this] {
         if (isRecording())
@@ -154,90 +177,52 @@ void frmMain::createConnectionMenu()
     QAction* exit = addEntry(connection, "mnuExit", QStringLiteral("E&xit"));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    updateConnectEntry();
+}
+
+void frmMain::updateConnectEntry()
+{
+    if (!m_connectEntry)
+        return;
+    // While linked, Connect starts the link anew from the speed search: the entry says so.
+    const bool linked = m_session.linkState() == Session::LinkState::Connected;
+    m_connectEntry->setText(linked ? QStringLiteral("&Connect again (restarts the link)")
+                                   : QStringLiteral("&Connect"));
+    m_disconnectEntry->setEnabled(m_port.PortOpen() || m_session.reconnecting());
 }
 
 void frmMain::createWindowMenu()
 {
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("mnuWindow"));
-    const auto viewEntry = [this, window](const char* name, const QString& caption, View view) {
-        QAction* action = addEntry(window, name, caption);
-        connect(action, &QAction::triggered, this, [this, view] { showView(view); });
-        return action;
-    };
-    viewEntry("mnuFixtures", QStringLiteral("&Fixtures"), View::Fixtures);
-    viewEntry("mnuPage", QStringLiteral("&Page"), View::Page);
-    viewEntry("mnuScene", QStringLiteral("&Scene"), View::Scene);
-    // Offered once the console has told what it is.
-    viewEntry("mnuShow", QStringLiteral("&Show"), View::Show)->setVisible(false);
-    viewEntry("mnuDimmers", QStringLiteral("&Dimmers"), View::Dimmers)->setVisible(false);
-    viewEntry("mnuPlaybacks", QStringLiteral("&Playbacks"), View::Playbacks)->setVisible(false);
-    window->addSeparator();
-    connect(addEntry(window, "mnuTraffic", QStringLiteral("&Traffic")), &QAction::triggered, this,
-            &frmMain::showTraffic);
+    std::vector<const ViewDescriptor*> entries;
+    for (const ViewDescriptor& d : ViewRegistry::all())
+        entries.push_back(&d);
+    std::sort(entries.begin(), entries.end(),
+              [](const auto* a, const auto* b) { return a->menuPlace < b->menuPlace; });
+    bool separated = false;
+    for (const ViewDescriptor* d : entries) {
+        if (d->menuPlace >= 100 && !separated) {
+            window->addSeparator();
+            separated = true;
+        }
+        QAction* action = addEntry(window, d->menuName, QString::fromLatin1(d->menuText));
+        const ViewId id = d->id;
+        connect(action, &QAction::triggered, this, [this, id] { showView(id); });
+        // Offered once the console has told what it is.
+        action->setVisible(!d->waitsForConsoleType);
+    }
     QAction* percent = addEntry(window, "mnuValuesInPercent", QStringLiteral("Values in p&ercent"));
     percent->setCheckable(true);
-    percent->setChecked(m_valuesInPercent);
-    connect(percent, &QAction::toggled, this, &frmMain::setValuesInPercent);
-}
-
-void frmMain::setValuesInPercent(bool on)
-{
-    if (on == m_valuesInPercent)
-        return;
-    m_valuesInPercent = on;
-    Settings().SaveBool(QString::fromLatin1(Settings::Startup), QStringLiteral("ValuesInPercent"),
-                        on);
-    if (auto* action = findChild<QAction*>(QStringLiteral("mnuValuesInPercent")))
-        action->setChecked(on);
-    // The open views write their values anew in the chosen form.
-    if (ViewSink* fixtures = sink(View::Fixtures))
-        for (qint16 f = 0; f < SharedState::FixtureCount; ++f)
-            fixtures->UpdateFixt(f);
-    if (ViewSink* dimmers = sink(View::Dimmers))
-        for (qint16 d = 0; d < SharedState::DimmerCount; ++d)
-            dimmers->UpdateDimmer(d);
-}
-
-TrafficView* frmMain::showTraffic()
-{
-    if (!m_traffic) {
-        m_traffic = new TrafficView(m_port, m_state);
-        m_trafficFrame = m_mdi->addSubWindow(m_traffic);
-        m_trafficFrame->setAttribute(Qt::WA_DeleteOnClose);
-        // Where the user left it last time: "left top width height" in pixels, shown within the
-        // main window however large the numbers.
-        const QStringList stored =
-            Settings()
-                .GetSetting(QString::fromLatin1(Settings::Startup), QLatin1String(kTrafficGeometry))
-                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        QList<qint64> g;
-        for (const QString& n : stored) {
-            bool ok = false;
-            g << n.toLongLong(&ok);
-            if (!ok)
-                break;
-        }
-        if (g.size() == 4 && g[2] > 0 && g[3] > 0)
-            WindowPlacement::place(*m_trafficFrame,
-                                   WindowPlacement::fromStored(g[0], g[1], g[2], g[3]));
-        else
-            m_trafficFrame->resize(900, 360);
-        m_trafficFrame->installEventFilter(this);
-        connect(m_traffic, &QObject::destroyed, this, &frmMain::updateWatched,
-                Qt::QueuedConnection);
-        updateWatched();
-        // Opened on a live link: its times count from that link-up too.
-        if (online() && m_linkedFor.isValid())
-            m_traffic->setLinkedFor(m_linkedFor.elapsed());
-    }
-    WindowPlacement::showInSight(*m_trafficFrame);
-    return m_traffic;
-}
-
-TrafficView* frmMain::trafficView() const
-{
-    return m_traffic;
+    percent->setChecked(m_options.valuesInPercent());
+    connect(percent, &QAction::toggled, &m_options, &DisplayOptions::setValuesInPercent);
+    connect(&m_options, &DisplayOptions::changed, percent,
+            [this, percent] { percent->setChecked(m_options.valuesInPercent()); });
+    window->addSeparator();
+    connect(addEntry(window, "mnuTile", QStringLiteral("T&ile")), &QAction::triggered, m_mdi,
+            &QMdiArea::tileSubWindows);
+    connect(addEntry(window, "mnuCascade", QStringLiteral("C&ascade")), &QAction::triggered, m_mdi,
+            &QMdiArea::cascadeSubWindows);
 }
 
 bool frmMain::isRecording() const
@@ -283,31 +268,33 @@ void frmMain::stopRecording()
 
 void frmMain::updateWatched()
 {
-    bool watched = m_traffic || isRecording();
-    for (const auto& view : m_views)
-        watched = watched || view;
-    m_port.backend().setWatched(watched);
+    m_port.backend().setWatched(m_views.anyOpen() || isRecording());
 }
 
 void frmMain::chooseRecordingFile()
 {
-    // The file dialog asks before it lets an existing file be chosen.
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Record to File"), QString(),
-        QStringLiteral("LV Monitor recordings (*.lvrec);;All files (*)"));
-    if (path.isEmpty())
+    // The file dialog asks before it lets an existing file be chosen; a name without an
+    // extension gets .lvrec.
+    QFileDialog dialog(this, QStringLiteral("Record to File"), QString(),
+                       QStringLiteral("LV Monitor recordings (*.lvrec);;All files (*)"));
+    dialog.setObjectName(QStringLiteral("recordFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("lvrec"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     QString error;
-    if (!startRecording(path, true, &error))
+    if (!startRecording(dialog.selectedFiles().constFirst(), true, &error))
         QMessageBox::warning(this, QStringLiteral("LV Monitor"), error);
 }
 
 void frmMain::updateRecordEntry()
 {
+    if (m_statusBar)
+        m_statusBar->showRecording(isRecording() ? m_recording->fileName() : QString());
     if (!m_recordEntry)
         return;
-    m_recordEntry->setText(isRecording() ? QStringLiteral("Stop &Recording")
-                                         : QStringLiteral("&Record to File..."));
+    m_recordEntry->setText(isRecording() ? QStringLiteral("S&top Recording")
+                                         : QStringLiteral("Record to &File..."));
 }
 
 void frmMain::createHelpMenu()
@@ -357,41 +344,56 @@ void frmMain::setStatus(const QString& text)
 
 void frmMain::reportLineError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("LV Monitor"), text, QMessageBox::Ok,
                     this);
     box.setObjectName(QStringLiteral("lineErrorBox"));
     box.exec();
+}
+
+void frmMain::reopenViews()
+{
+    // After a link was lost: the views open at that moment. Otherwise those open at the last
+    // exit.
+    const Settings settings;
+    for (const ViewDescriptor& d : ViewRegistry::all()) {
+        if (!d.reopens)
+            continue;
+        const bool wasOpen =
+            m_openAtLoss
+                ? std::find(m_openAtLoss->begin(), m_openAtLoss->end(), d.id) != m_openAtLoss->end()
+                : settings.GetBool(
+                      QString::fromLatin1(Settings::Startup),
+                      QString::fromLatin1(d.settingsPrefix) + QStringLiteral("_frm_open"), false);
+        if (wasOpen)
+            showView(d.id);
+    }
 }
 
 bool frmMain::FormIsLoaded(const QString& name) const
 {
     if (objectName() == name || m_startup->objectName() == name)
         return true;
-    for (const auto& view : m_views)
-        if (view && view->objectName() == name)
-            return true;
+    if (m_views.openByName(name))
+        return true;
     return m_help && m_help->objectName() == name;
 }
 
-MonitorView* frmMain::loadedView(View view) const
+MonitorView* frmMain::showView(ViewId view)
 {
-    return m_views[slot(view)].data();
-}
-
-MonitorView* frmMain::showView(View view)
-{
-    if (MonitorView* open = loadedView(view)) {
-        if (QMdiSubWindow* frame = open->subWindow())
+    QPointer<QMdiSubWindow>& frame = m_frames[size_t(view)];
+    if (MonitorView* open = m_views.open(view)) {
+        if (frame)
             WindowPlacement::showInSight(*frame);
         return open;
     }
-    MonitorView* created = viewFactory(view, ViewContext{m_state, m_port, *this});
+    MonitorView* created =
+        viewFactory(view, ViewContext{m_state, m_port, m_receiver, m_session, m_options, m_views});
     if (!created)
         return nullptr;
-    m_views[slot(view)] = created;
+    m_views.setOpen(view, created);
     connect(created, &MonitorView::unloaded, this, [this, view] {
-        if (MonitorView* closed = m_views[slot(view)]) {
-            m_views[slot(view)] = nullptr;
+        if (MonitorView* closed = m_views.open(view)) {
+            m_views.setOpen(view, nullptr);
             closed->deleteLater();
             updateWatched();
         }
@@ -399,7 +401,6 @@ MonitorView* frmMain::showView(View view)
     // Each kind of view keeps its frame for the life of the window and only the view inside is
     // made anew: a new frame for every opening would leave the style's cached drawings of each
     // old one behind, and the program would grow with every window the user opened.
-    QPointer<QMdiSubWindow>& frame = m_frames[slot(view)];
     if (!frame) {
         frame = m_mdi->addSubWindow(created);
         frame->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -411,113 +412,6 @@ MonitorView* frmMain::showView(View view)
     updateWatched();
     WindowPlacement::showInSight(*frame);
     return created;
-}
-
-ViewSink* frmMain::sink(View view) const
-{
-    return m_views[slot(view)].data();
-}
-
-bool frmMain::PageViewLoaded() const
-{
-    return sink(View::Page) != nullptr;
-}
-
-bool frmMain::SceneViewLoaded() const
-{
-    return sink(View::Scene) != nullptr;
-}
-
-void frmMain::NoPageDisp()
-{
-    if (ViewSink* v = sink(View::Page))
-        v->NoPageDisp();
-}
-
-void frmMain::FillLvw(const QByteArray& payload)
-{
-    if (ViewSink* v = sink(View::Page))
-        v->FillLvw(payload);
-}
-
-void frmMain::UpdateFixtSel(qint16 fixture)
-{
-    if (ViewSink* v = sink(View::Page))
-        v->UpdateFixtSel(fixture);
-}
-
-void frmMain::Display_Events(const QByteArray& payload)
-{
-    if (ViewSink* v = sink(View::Scene))
-        v->Display_Events(payload);
-}
-
-void frmMain::UpdateFixt(qint16 fixture)
-{
-    if (ViewSink* v = sink(View::Fixtures))
-        v->UpdateFixt(fixture);
-}
-
-void frmMain::UpdateChnl(qint16 fixture, qint16 channel)
-{
-    if (ViewSink* v = sink(View::Fixtures))
-        v->UpdateChnl(fixture, channel);
-}
-
-void frmMain::UpdateDimmer(qint16 dimmer)
-{
-    if (ViewSink* v = sink(View::Dimmers))
-        v->UpdateDimmer(dimmer);
-}
-
-void frmMain::UpdateDimmerLevel(qint16 dimmer)
-{
-    if (ViewSink* v = sink(View::Dimmers))
-        v->UpdateDimmerLevel(dimmer);
-}
-
-void frmMain::UpdatePlayback(qint16 playback)
-{
-    if (ViewSink* v = sink(View::Playbacks))
-        v->UpdatePlayback(playback);
-}
-
-void frmMain::UpdatePlaybackLevel(qint16 playback)
-{
-    if (ViewSink* v = sink(View::Playbacks))
-        v->UpdatePlaybackLevel(playback);
-}
-
-void frmMain::PageChange(const QByteArray& payload)
-{
-    if (ViewSink* v = sink(View::Playbacks))
-        v->PageChange(payload);
-}
-
-void frmMain::List_Message(const QByteArray& payload)
-{
-    if (ViewSink* v = sink(View::Show))
-        v->List_Message(payload);
-}
-
-void frmMain::Start_Message(const QByteArray& payload)
-{
-    if (ViewSink* v = sink(View::Show))
-        v->Start_Message(payload);
-}
-
-void frmMain::Step_Message(const QByteArray& payload)
-{
-    if (ViewSink* v = sink(View::Show))
-        v->Step_Message(payload);
-}
-
-void frmMain::ConsoleInfoReceived()
-{
-    m_statusBar->consoleTypeKnown();
-    for (const char* name : {"mnuDimmers", "mnuPlaybacks", "mnuShow"})
-        if (auto* action = findChild<QAction*>(QString::fromLatin1(name)))
-            action->setVisible(true);
 }
 
 QString frmMain::versionText(int major, int minor, int revision)
@@ -539,78 +433,45 @@ void frmMain::mnuAbout_Click()
 
 void frmMain::mnuLVMonHelp_Click()
 {
-    const std::optional<HelpWindow::Topic> topic = helpTopicInContext();
+    const std::optional<QUrl> page = helpPageInContext();
     if (!m_help)
         m_help = new HelpWindow(this);
-    if (topic)
-        m_help->showTopic(*topic);
+    if (page)
+        m_help->showPage(*page);
     m_help->show();
     m_help->raise();
     m_help->activateWindow();
 }
 
-std::optional<HelpWindow::Topic> frmMain::helpTopicInContext() const
+std::optional<QUrl> frmMain::helpPageInContext() const
 {
     const QWidget* active = QApplication::activeWindow();
     if (m_help && active == m_help)
         return std::nullopt; // the page being read stays
     if (active == m_startup)
-        return HelpWindow::Topic::Connecting;
+        return HelpWindow::url(HelpWindow::Topic::Connecting);
     if (active && active->objectName() == QLatin1String("frmEdit"))
-        return HelpWindow::Topic::ChannelEdit;
-    if (m_trafficFrame && m_mdi->activeSubWindow() == m_trafficFrame)
-        return HelpWindow::Topic::Traffic;
+        return HelpWindow::url(HelpWindow::Topic::ChannelEdit);
     if (const QMdiSubWindow* frame = m_mdi->activeSubWindow())
-        for (size_t i = 0; i < m_frames.size(); ++i)
-            if (m_frames[i] == frame && m_views[i])
-                return HelpWindow::topicFor(View(i));
-    return HelpWindow::Topic::Contents;
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event)
-{
-    // The type first: the frame's pointer is only looked at while the frame is whole.
-    if (event->type() == QEvent::Close && watched == m_trafficFrame)
-        storeTrafficGeometry();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void frmMain::storeTrafficGeometry()
-{
-    if (!m_trafficFrame)
-        return;
-    const QRect g = WindowPlacement::normalGeometry(*m_trafficFrame);
-    Settings().SaveSetting(
-        QString::fromLatin1(Settings::Startup), QLatin1String(kTrafficGeometry),
-        QStringLiteral("%1 %2 %3 %4").arg(g.left()).arg(g.top()).arg(g.width()).arg(g.height()));
+        for (const ViewDescriptor& d : ViewRegistry::all())
+            if (m_frames[size_t(d.id)] == frame && m_views.isOpen(d.id))
+                return HelpWindow::url(d.helpPage);
+    return HelpWindow::url(HelpWindow::Topic::Contents);
 }
 
 void frmMain::storeWindowState()
 {
-    storeTrafficGeometry();
     Settings settings;
     const QString section = QString::fromLatin1(Settings::Startup);
-    const auto store = [&](const char* key, bool value) {
-        settings.SaveBool(section, QString::fromLatin1(key), value);
-    };
-    store("fixture_frm_open", m_state.FixturesViewOpen);
-    store("dimmer_frm_open", m_state.DimmersViewOpen);
-    store("playback_frm_open", m_state.PlaybacksViewOpen);
-    store("show_frm_open", m_state.ShowViewOpen);
-    store("scene_frm_open", FormIsLoaded(QStringLiteral("frmScene")));
-    store("page_frm_open", FormIsLoaded(QStringLiteral("frmPage")));
-
-    const std::array<std::pair<bool, View>, 6> geometryOrder = {{
-        {m_state.FixturesViewOpen, View::Fixtures},
-        {m_state.DimmersViewOpen, View::Dimmers},
-        {m_state.PlaybacksViewOpen, View::Playbacks},
-        {FormIsLoaded(QStringLiteral("frmScene")), View::Scene},
-        {FormIsLoaded(QStringLiteral("frmPage")), View::Page},
-        {m_state.ShowViewOpen, View::Show},
-    }};
-    for (const auto& [open, view] : geometryOrder)
-        if (MonitorView* v = loadedView(view); open && v)
-            v->saveGeometrySettings();
+    for (const ViewDescriptor& d : ViewRegistry::all()) {
+        MonitorView* view = m_views.open(d.id);
+        if (d.reopens)
+            settings.SaveBool(section,
+                              QString::fromLatin1(d.settingsPrefix) + QStringLiteral("_frm_open"),
+                              view != nullptr);
+        if (view)
+            view->saveGeometrySettings();
+    }
     // The main window's own place and size, so it comes back where the user left it.
     settings.SaveSetting(section, QStringLiteral("main_frm_geometry"),
                          QString::fromLatin1(saveGeometry().toBase64()));

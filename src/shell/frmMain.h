@@ -4,23 +4,24 @@
 #include "link/SerialPort.h"
 #include "link/Session.h"
 #include "link/SessionHost.h"
-#include "link/ViewSink.h"
 #include "model/SharedState.h"
-#include "shell/HelpWindow.h"
+#include "shell/DisplayOptions.h"
 #include "shell/ViewContext.h"
+#include "shell/ViewRegistry.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QUrl>
 
 #include <array>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+class HelpWindow;
 class LinkStatusBar;
 class SessionRecordingWriter;
-class TrafficView;
 class MonitorView;
 class QAction;
 class QMdiArea;
@@ -29,8 +30,9 @@ class QMenu;
 class frmStartup;
 
 // The main window: the frame inside which every view opens, the menus, the shared state, the
-// serial port and the session with the console.
-class frmMain : public QMainWindow, public ViewSink, public SessionHost
+// serial port and the session with the console. The views it offers are those of the view
+// registry; each follows the console through the receiver's signals by itself.
+class frmMain : public QMainWindow, public SessionHost
 {
     Q_OBJECT
 public:
@@ -47,11 +49,12 @@ public:
     // True if a loaded window has this window name, hidden or not.
     bool FormIsLoaded(const QString& name) const;
 
-    // Opens the view (loading it if needed) and brings it to the front; null if the view does not
-    // exist in this build.
-    MonitorView* showView(View view);
+    // Opens the view (loading it if needed), restored and in sight, and brings it to the front;
+    // null if the factory makes none.
+    MonitorView* showView(ViewId view);
     // The loaded view of this kind, or null.
-    MonitorView* loadedView(View view) const;
+    MonitorView* loadedView(ViewId view) const { return m_views.open(view); }
+    const ViewRegistry& views() const { return m_views; }
 
     SharedState& state() { return m_state; }
     SerialPort& MSComm1() { return m_port; }
@@ -59,17 +62,10 @@ public:
     Receiver& receiver() { return m_receiver; }
     frmStartup* startup() const { return m_startup; }
     LinkStatusBar* linkStatusBar() const { return m_statusBar; }
-    // Makes the views; tests put their own in.
-    std::function<MonitorView*(View, const ViewContext&)> viewFactory;
+    DisplayOptions& displayOptions() { return m_options; }
+    // Makes the views; tests put their own in. By default the registry's factory.
+    std::function<MonitorView*(ViewId, const ViewContext&)> viewFactory;
     QMdiArea* mdiArea() const { return m_mdi; }
-
-    // Fixture values and dimmer levels in percent rather than 0..255 (Window menu, stored).
-    bool valuesInPercent() const { return m_valuesInPercent; }
-    void setValuesInPercent(bool on);
-
-    // Opens the traffic view, or brings it to the front.
-    TrafficView* showTraffic();
-    TrafficView* trafficView() const;
 
     // Records the session into a file from now on (Connection menu, --record). An existing file
     // is replaced only when the caller has asked the user; false with a message that says what
@@ -81,36 +77,16 @@ public:
     // The About box's first line: "LV Monitor version " major "." minor revision.
     static QString versionText(int major, int minor, int revision);
 
-    // ViewSink: forwards to the open view.
-    bool PageViewLoaded() const override;
-    bool SceneViewLoaded() const override;
-    void NoPageDisp() override;
-    void FillLvw(const QByteArray& payload) override;
-    void UpdateFixtSel(qint16 fixture) override;
-    void Display_Events(const QByteArray& payload) override;
-    void UpdateFixt(qint16 fixture) override;
-    void UpdateChnl(qint16 fixture, qint16 channel) override;
-    void UpdateDimmer(qint16 dimmer) override;
-    void UpdateDimmerLevel(qint16 dimmer) override;
-    void UpdatePlayback(qint16 playback) override;
-    void UpdatePlaybackLevel(qint16 playback) override;
-    void PageChange(const QByteArray& payload) override;
-    void List_Message(const QByteArray& payload) override;
-    void Start_Message(const QByteArray& payload) override;
-    void Step_Message(const QByteArray& payload) override;
-    void ConsoleInfoReceived() override;
-
     // SessionHost
     void setStatus(const QString& text) override;
     void showStartup() override;
     void hideStartup() override;
-    void openView(View view) override { showView(view); }
+    void reopenViews() override;
     void reportLineError(const QString& text) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createMenus();
@@ -122,17 +98,17 @@ private:
     // Help opens on the page of the window in use: the active view, the channel edit dialog,
     // the start-up window; otherwise on the contents.
     void mnuLVMonHelp_Click();
-    std::optional<HelpWindow::Topic> helpTopicInContext() const;
+    std::optional<QUrl> helpPageInContext() const;
     void storeWindowState();
-    void storeTrafficGeometry();
     void Form_Unload();
-    ViewSink* sink(View view) const;
     // Views follow the console only while the link is up; otherwise they are marked offline.
     bool online() const;
-    void markViewsOffline();
+    void linkStateChanged();
+    void consoleInformation();
     void restoreMainWindowGeometry();
     void chooseRecordingFile();
     void updateRecordEntry();
+    void updateConnectEntry();
     // Tells the port whether anything shows or records the line as it happens.
     void updateWatched();
 
@@ -140,18 +116,22 @@ private:
     SerialPort m_port;
     Receiver m_receiver;
     Session m_session;
+    DisplayOptions m_options;
+    ViewRegistry m_views;
     QMdiArea* m_mdi = nullptr;
     frmStartup* m_startup = nullptr;
     LinkStatusBar* m_statusBar = nullptr;
     QPointer<HelpWindow> m_help;
-    std::array<QPointer<MonitorView>, 6> m_views{};
-    std::array<QPointer<QMdiSubWindow>, 6> m_frames{};
-    QPointer<TrafficView> m_traffic;
-    QPointer<QMdiSubWindow> m_trafficFrame;
+    // Each kind of view keeps its frame for the life of the window (see showView).
+    std::array<QPointer<QMdiSubWindow>, ViewRegistry::Count> m_frames{};
     std::unique_ptr<SessionRecordingWriter> m_recording;
     QAction* m_recordEntry = nullptr;
-    bool m_valuesInPercent = false;
-    QElapsedTimer m_linkedFor;
+    QAction* m_connectEntry = nullptr;
+    QAction* m_disconnectEntry = nullptr;
+    // The views open when the link was last lost: what a later link-up reopens, rather than
+    // what was open at the last exit.
+    std::optional<std::vector<ViewId>> m_openAtLoss;
+    Session::LinkState m_lastLinkState = Session::LinkState::NotConnected;
     bool m_offered = false;
     bool m_unloaded = false;
 };

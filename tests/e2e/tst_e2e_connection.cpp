@@ -118,8 +118,8 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     QSignalSpy loaded(first.get(), &ConsoleSimulator::dataLoadSent);
     main.Connect();
     QVERIFY(loaded.wait(kTimeoutMs));
-    MonitorView* view = main.showView(SessionHost::View::Fixtures);
-    MonitorView* dimmers = main.showView(SessionHost::View::Dimmers);
+    MonitorView* view = main.showView(ViewId::Fixtures);
+    MonitorView* dimmers = main.showView(ViewId::Dimmers);
     QVERIFY(view && dimmers);
     QCOMPARE(view->subWindow()->windowTitle(), QStringLiteral("Fixtures"));
     Grid* grid = view->findChild<Grid*>();
@@ -157,8 +157,8 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
     frmMain fresh;
     QVERIFY(linkUp(third, fresh));
     QTRY_COMPARE_WITH_TIMEOUT(main.MSComm1().InBufferCount(), 0, 3000);
-    QCOMPARE(shown(view), shown(fresh.showView(SessionHost::View::Fixtures)));
-    QCOMPARE(shown(dimmers), shown(fresh.showView(SessionHost::View::Dimmers)));
+    QCOMPARE(shown(view), shown(fresh.showView(ViewId::Fixtures)));
+    QCOMPARE(shown(dimmers), shown(fresh.showView(ViewId::Dimmers)));
 }
 
 // lvmonitor --settings FILE --port DEVICE --connect links up with no hand on the keyboard, and

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-using View = SessionHost::View;
+using View = ViewId;
 
 namespace {
 

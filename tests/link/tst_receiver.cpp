@@ -22,9 +22,8 @@ struct Line : FakeLink
 
     explicit Line(bool viewsOpen = false)
     {
-        sink.pageLoaded = sink.sceneLoaded = viewsOpen;
-        state.FixturesViewOpen = state.DimmersViewOpen = viewsOpen;
-        state.PlaybacksViewOpen = state.ShowViewOpen = viewsOpen;
+        if (viewsOpen)
+            sink.follow(rx, QStringLiteral("fdpsPS"));
         port.setPortOpen(true);
         rx.RxState = Receiver::Hunting;
         port.setRThreshold(1);
@@ -121,7 +120,7 @@ void tst_Receiver::dispatchGates_data()
     QTest::newRow("no page to show")
         << "P" << message(2, bytes({0xFF, 0})) << QStringList{"NoPageDisp"} << none;
     QTest::newRow("page contents")
-        << "P" << message(3, bytes({7, 8})) << QStringList{"FillLvw 07 08"} << none;
+        << "P" << message(3, bytes({7, 8})) << QStringList{"FillLvw 7 8 0"} << none;
     QTest::newRow("page contents, view closed")
         << "S" << message(3, bytes({7})) << QStringList{} << none;
     QTest::newRow("fixture data, view open")
@@ -153,12 +152,18 @@ void tst_Receiver::dispatchGates_data()
     QTest::newRow("playback level")
         << "p" << message(20, bytes({0, 4})) << QStringList{"UpdatePlaybackLevel 0"} << none;
     QTest::newRow("playback page change")
-        << "p" << message(21, bytes({1})) << QStringList{"PageChange 01"} << none;
+        << "p" << message(21, bytes({1, 4})) << QStringList{"PageChange flex 4"} << none;
+    QTest::newRow("playback page change, short")
+        << "p" << message(21, bytes({1})) << QStringList{} << none;
     QTest::newRow("playback page change, closed")
-        << "d" << message(21, bytes({1})) << QStringList{} << none;
+        << "d" << message(21, bytes({1, 4})) << QStringList{} << none;
     QTest::newRow("show messages")
-        << "s" << message(22, bytes({1})) + message(23, bytes({2})) + message(24, bytes({3}))
-        << QStringList{"List_Message 01", "Start_Message 02", "Step_Message 03"} << none;
+        << "s"
+        << message(22, bytes({0xFF})) + message(23, bytes({2, 3})) + message(24, bytes({1, 2, 3}))
+        << QStringList{"List_Message none", "Start_Message 2 3", "Step_Message 1 2 3"} << none;
+    QTest::newRow("show messages, short")
+        << "s" << message(22, bytes({1})) + message(23, bytes({2})) + message(24, bytes({1, 2}))
+        << QStringList{} << none;
     QTest::newRow("show messages, closed")
         << "fdpPS" << message(22, bytes({1})) + message(24, bytes({3})) << QStringList{} << none;
     QTest::newRow("ignored kinds")
@@ -178,12 +183,7 @@ void tst_Receiver::dispatchGates()
     QFETCH(QStringList, calls);
     QFETCH(QByteArray, written);
     Line line;
-    line.state.FixturesViewOpen = open.contains('f');
-    line.state.DimmersViewOpen = open.contains('d');
-    line.state.PlaybacksViewOpen = open.contains('p');
-    line.state.ShowViewOpen = open.contains('s');
-    line.sink.pageLoaded = open.contains('P');
-    line.sink.sceneLoaded = open.contains('S');
+    line.sink.follow(line.rx, open);
     line.feed(input);
     QCOMPARE(line.sink.calls, calls);
     QCOMPARE(line.backend->written(), written);
@@ -249,7 +249,7 @@ void tst_Receiver::addressMapSkipsAddressesOutsideTheMap()
 void tst_Receiver::dmxLevelReachesFixtureAndDimmer()
 {
     Line line;
-    line.state.FixturesViewOpen = line.state.DimmersViewOpen = true;
+    line.sink.follow(line.rx, QStringLiteral("fd"));
     FixtureLayout s;
     s.number = 0;
     s.address = 300;
@@ -270,7 +270,7 @@ void tst_Receiver::allLevelsOffClearsFixturesAndPatchedDimmers()
     line.feed(message(4, fixture(s)) + message(8, bytes({3, 1, 50})) +
               message(8, bytes({5, 1, 60})) + message(17, dimmer(0, true, 1, "D", 70)) +
               message(17, dimmer(1, true, 2, "E", 80)) + message(17, bytes({1, 0})));
-    line.state.FixturesViewOpen = line.state.DimmersViewOpen = true;
+    line.sink.follow(line.rx, QStringLiteral("fd"));
     line.feed(message(10, bytes({0xFF, 0, 0})));
     QCOMPARE(line.state.Fixtures[3].chval(1), quint8(0));
     QCOMPARE(line.state.Fixtures[5].chval(1), quint8(60)); // empty slot untouched
@@ -338,27 +338,16 @@ void tst_Receiver::notReenteredFromAView()
 {
     // A view that lets the event loop run (a message box) while handling a message must not
     // cause the next message to be handled inside it.
-    struct NestingSink : RecordingSink
-    {
-        Line* line = nullptr;
-        void UpdateDimmerLevel(qint16 d) override
-        {
-            RecordingSink::UpdateDimmerLevel(d);
-            if (d == 1)
-                line->feed(message(18, bytes({2, 9})));
-            calls << QStringLiteral("done %1").arg(d);
-        }
-    };
     Line line;
-    NestingSink nesting;
-    nesting.line = &line;
-    Receiver rx(line.port, line.state, nesting);
-    rx.RxState = Receiver::Hunting;
-    line.state.DimmersViewOpen = true;
-    QObject::disconnect(&line.port, nullptr, nullptr, nullptr);
-    QObject::connect(&line.port, &SerialPort::OnComm, [&] { rx.processindata(); });
+    QStringList calls;
+    QObject::connect(&line.rx, &Receiver::dimmerLevelChanged, [&](qint16 d) {
+        calls << QStringLiteral("UpdateDimmerLevel %1").arg(d);
+        if (d == 1)
+            line.feed(message(18, bytes({2, 9})));
+        calls << QStringLiteral("done %1").arg(d);
+    });
     line.feed(message(18, bytes({1, 5})));
-    QCOMPARE(nesting.calls,
+    QCOMPARE(calls,
              (QStringList{"UpdateDimmerLevel 1", "done 1", "UpdateDimmerLevel 2", "done 2"}));
 }
 

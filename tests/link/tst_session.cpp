@@ -28,7 +28,7 @@ struct Host : SessionHost
     void setStatus(const QString& text) override { statuses << text; }
     void showStartup() override { events << QStringLiteral("show startup"); }
     void hideStartup() override { events << QStringLiteral("hide startup"); }
-    void openView(View view) override { events << QStringLiteral("open %1").arg(int(view)); }
+    void reopenViews() override { events << QStringLiteral("reopen views"); }
     void reportLineError(const QString& text) override
     {
         errors << text;
@@ -74,8 +74,6 @@ private slots:
     void speedSearchSendsEachHelloAtItsSpeed();
     void consoleAnswersAtOneSpeed_data();
     void consoleAnswersAtOneSpeed();
-    void linkUpReopensSavedViewsInFixedOrder_data();
-    void linkUpReopensSavedViewsInFixedOrder();
     void connectWhileRunningStartsOver();
     void lineErrorWhileRunningResetsTheReceiver();
     void errorsAreNotStackedAndInputWaits();
@@ -168,38 +166,10 @@ void tst_Session::consoleAnswersAtOneSpeed()
 
     c.backend->clearWrites();
     c.session.Timer1_Timer();
-    QCOMPARE(c.host.events, QStringList{"hide startup"});
+    QCOMPARE(c.host.events, (QStringList{"hide startup", "reopen views"}));
     QCOMPARE(c.backend->written(), bytes({0xA5, 0x04, 0xFF, 0xA5, 0x11, 0xFF}));
     QCOMPARE(c.backend->writes.size(), 1);
     QVERIFY(!c.session.Timer1.isActive());
-}
-
-void tst_Session::linkUpReopensSavedViewsInFixedOrder_data()
-{
-    QTest::addColumn<QStringList>("openKeys");
-    QTest::addColumn<QStringList>("opened");
-    QTest::newRow("nothing stored") << QStringList{} << QStringList{};
-    QTest::newRow("fixtures and scene")
-        << QStringList{"scene_frm_open", "fixture_frm_open"} << QStringList{"open 1", "open 4"};
-    QTest::newRow("all six") << QStringList{"show_frm_open",    "scene_frm_open",
-                                            "page_frm_open",    "playback_frm_open",
-                                            "fixture_frm_open", "dimmer_frm_open"}
-                             << QStringList{"open 0", "open 1", "open 2",
-                                            "open 3", "open 4", "open 5"};
-}
-
-void tst_Session::linkUpReopensSavedViewsInFixedOrder()
-{
-    QFETCH(QStringList, openKeys);
-    QFETCH(QStringList, opened);
-    Settings s;
-    for (const auto& key : openKeys)
-        s.SaveSetting(QStringLiteral("Startup"), key, QStringLiteral("True"));
-    s.SaveSetting(QStringLiteral("Startup"), QStringLiteral("dimmer_frm_open"),
-                  openKeys.contains("dimmer_frm_open") ? "True" : "False");
-    Console c;
-    c.linkUpAtFullSpeed();
-    QCOMPARE(c.host.events, QStringList{"hide startup"} + opened);
 }
 
 void tst_Session::connectWhileRunningStartsOver()

@@ -36,7 +36,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 using namespace Payloads;
-using View = SessionHost::View;
+using View = ViewId;
 
 namespace {
 
@@ -202,7 +202,7 @@ void tst_AllViews::everyControlHasAnAccessibleName()
         p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
         unnamed = unnamedControls(p.main.findChild<HelpWindow*>());
     } else if (window == QLatin1String("traffic")) {
-        unnamed = unnamedControls(p.main.showTraffic());
+        unnamed = unnamedControls(p.main.showView(View::Traffic));
     } else if (window == QLatin1String("frmEdit")) {
         p.backend->deliver(message(4, fixture({})));
         auto* fixtures = static_cast<frmFixtures2*>(p.main.loadedView(View::Fixtures));

@@ -35,7 +35,7 @@
 #include <QTimer>
 
 using namespace Payloads;
-using View = SessionHost::View;
+using View = ViewId;
 
 namespace {
 
@@ -44,7 +44,13 @@ struct Program
     FakeSerialBackend* backend = new FakeSerialBackend;
     frmMain main{std::unique_ptr<SerialBackend>(backend)};
 
-    Program() { main.show(); }
+    // Roomy: larger than the test screen's first-start size, so that views keep their own.
+    explicit Program(bool roomy = true)
+    {
+        if (roomy)
+            main.resize(1200, 800);
+        main.show();
+    }
     // Makes w the window the keyboard works in, as a click on it would.
     static bool activate(QWidget* w)
     {
@@ -82,11 +88,12 @@ private slots:
     void closingTellsTheConsoleOnlyWhileOpen_data();
     void closingTellsTheConsoleOnlyWhileOpen();
     void viewEntryBringsAnOpenViewToTheFront();
+    void linkUpReopensViewsInFixedOrder_data();
+    void linkUpReopensViewsInFixedOrder();
     void recordingKeepsBothDirectionsAndNeverOverwrites();
     void trafficEntryOpensOneViewThatGoesWhenClosed();
     void formIsLoadedFollowsTheViews();
     void lineIsWatchedWhileAViewTrafficOrRecordingIsOpen();
-    void aBurstIsPaintedAsItsHandlingEnds();
     void aboutVersionText_data();
     void aboutVersionText();
     void helpOpensOnThePageOfTheWindowInUse_data();
@@ -221,7 +228,7 @@ void tst_MainWindow::mainWindowComesBackWhereItWas()
         p.main.setGeometry(40, 50, 700, 500);
         p.main.close();
     }
-    Program again;
+    Program again(false);
     QCOMPARE(again.main.size(), QSize(700, 500));
     QVERIFY(again.main.screen()->availableGeometry().intersects(again.main.frameGeometry()));
 }
@@ -374,6 +381,56 @@ void tst_MainWindow::viewEntryBringsAnOpenViewToTheFront()
     QCOMPARE(p.main.mdiArea()->activeSubWindow(), fixtures->subWindow());
 }
 
+void tst_MainWindow::linkUpReopensViewsInFixedOrder_data()
+{
+    QTest::addColumn<QStringList>("openKeys");
+    QTest::addColumn<QList<View>>("openAtLoss"); // empty: the link is not lost
+    QTest::addColumn<QList<View>>("reopened");
+    QTest::newRow("nothing stored") << QStringList{} << QList<View>{} << QList<View>{};
+    QTest::newRow("fixtures and scene")
+        << QStringList{"scene_frm_open", "fixture_frm_open"} << QList<View>{}
+        << QList<View>{View::Fixtures, View::Scene};
+    QTest::newRow("all six") << QStringList{"show_frm_open",    "scene_frm_open",
+                                            "page_frm_open",    "playback_frm_open",
+                                            "fixture_frm_open", "dimmer_frm_open"}
+                             << QList<View>{}
+                             << QList<View>{View::Dimmers, View::Fixtures, View::Playbacks,
+                                            View::Page,    View::Scene,    View::Show};
+    // After a reconnect: the views open as the link went, not those stored at the last exit.
+    QTest::newRow("after a loss") << QStringList{"scene_frm_open", "fixture_frm_open"}
+                                  << QList<View>{View::Show, View::Dimmers}
+                                  << QList<View>{View::Dimmers, View::Show};
+}
+
+void tst_MainWindow::linkUpReopensViewsInFixedOrder()
+{
+    QFETCH(QStringList, openKeys);
+    QFETCH(QList<View>, openAtLoss);
+    QFETCH(QList<View>, reopened);
+    for (const auto& key : openKeys)
+        Settings().SaveSetting(QStringLiteral("Startup"), key, QStringLiteral("True"));
+    Program p;
+    QList<View> made;
+    p.main.viewFactory = [&made](View view, const ViewContext& context) {
+        made << view;
+        return ViewRegistry::of(view).create(context);
+    };
+    if (!openAtLoss.isEmpty()) {
+        p.main.Connect();
+        p.backend->deliver(bytes({0xA5, 0x01}));
+        for (View v : openAtLoss)
+            p.main.showView(v);
+        p.backend->loseDevice(QStringLiteral("unplugged"));
+        QTRY_VERIFY(p.main.session().reconnecting());
+        for (const ViewDescriptor& d : ViewRegistry::all())
+            if (MonitorView* v = p.main.loadedView(d.id))
+                v->subWindow()->close();
+        made.clear();
+    }
+    p.main.reopenViews();
+    QCOMPARE(made, reopened);
+}
+
 void tst_MainWindow::recordingKeepsBothDirectionsAndNeverOverwrites()
 {
     Program p;
@@ -389,14 +446,14 @@ void tst_MainWindow::recordingKeepsBothDirectionsAndNeverOverwrites()
     QVERIFY(!p.main.startRecording(taken, false, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!p.main.isRecording());
-    QCOMPARE(entry->text(), QStringLiteral("&Record to File..."));
+    QCOMPARE(entry->text(), QStringLiteral("Record to &File..."));
     QFile kept(taken);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("keep me"));
 
     const QString path = dir.filePath(QStringLiteral("session.lvrec"));
     QVERIFY(p.main.startRecording(path, false, &error));
-    QCOMPARE(entry->text(), QStringLiteral("Stop &Recording"));
+    QCOMPARE(entry->text(), QStringLiteral("S&top Recording"));
     p.main.MSComm1().setPortOpen(true);
     p.main.MSComm1().Output(QByteArray::fromHex("a501"));
     p.backend->deliver(QByteArray::fromHex("a501"));
@@ -420,13 +477,13 @@ void tst_MainWindow::trafficEntryOpensOneViewThatGoesWhenClosed()
     Program p;
     auto* entry = p.main.findChild<QAction*>("mnuTraffic");
     entry->trigger();
-    TrafficView* traffic = p.main.trafficView();
-    QVERIFY(traffic);
+    MonitorView* traffic = p.main.loadedView(View::Traffic);
+    QVERIFY(qobject_cast<TrafficView*>(traffic));
     entry->trigger();
-    QCOMPARE(p.main.trafficView(), traffic);
+    QCOMPARE(p.main.loadedView(View::Traffic), traffic);
     QCOMPARE(p.main.mdiArea()->subWindowList().size(), 1);
     p.main.mdiArea()->activeSubWindow()->close();
-    QTRY_VERIFY(!p.main.trafficView());
+    QTRY_VERIFY(!p.main.loadedView(View::Traffic));
 }
 
 void tst_MainWindow::formIsLoadedFollowsTheViews()
@@ -461,28 +518,6 @@ void tst_MainWindow::lineIsWatchedWhileAViewTrafficOrRecordingIsOpen()
     QVERIFY(p.backend->watched);
     p.main.stopRecording();
     QVERIFY(!p.backend->watched);
-}
-
-// What a burst from the console changes is on screen by the time its handling ends, before the
-// event loop runs again, and in one paint.
-void tst_MainWindow::aBurstIsPaintedAsItsHandlingEnds()
-{
-    Program p;
-    p.main.MSComm1().setPortOpen(true);
-    p.main.receiver().RxState = Receiver::Hunting;
-    p.main.MSComm1().setRThreshold(1);
-    p.backend->deliver(message(17, dimmer(3, true, 40, "Cyc", 0)) +
-                       message(17, dimmer(4, true, 41, "Back", 0)));
-    Grid* grid = p.main.showView(View::Dimmers)->findChild<Grid*>("grdDimmers");
-    QVERIFY(QTest::qWaitForWindowExposed(grid));
-    QCoreApplication::processEvents();
-
-    int paints = 0;
-    QObject::connect(grid, &Grid::painted, grid, [&paints] { ++paints; });
-    p.backend->deliver(message(18, bytes({3, 200})) + message(18, bytes({4, 100})));
-    QCOMPARE(paints, 1);
-    QCOMPARE(grid->cellText(1, 4), QStringLiteral("200"));
-    QCOMPARE(grid->cellText(2, 4), QStringLiteral("100"));
 }
 
 void tst_MainWindow::aboutVersionText_data()
@@ -563,8 +598,11 @@ void tst_MainWindow::helpLinksAndPicturesAllResolve()
     const QUrl root(QStringLiteral("qrc:/help/"));
     QHash<QString, QSet<QString>> anchors; // per page
     QList<QUrl> links;
-    for (int t = int(HelpWindow::Topic::Contents); t <= int(HelpWindow::Topic::Traffic); ++t)
-        links.append(HelpWindow::url(HelpWindow::Topic(t)));
+    for (auto t : {HelpWindow::Topic::Contents, HelpWindow::Topic::Connecting,
+                   HelpWindow::Topic::ChannelEdit})
+        links.append(HelpWindow::url(t));
+    for (const ViewDescriptor& view : ViewRegistry::all())
+        links.append(HelpWindow::url(view.helpPage));
     QList<QUrl> toVisit = {HelpWindow::url(HelpWindow::Topic::Contents)};
     while (!toVisit.isEmpty()) {
         const QUrl page = toVisit.takeFirst().adjusted(QUrl::RemoveFragment);

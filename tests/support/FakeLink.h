@@ -1,7 +1,7 @@
 #pragma once
 
-// The receive side of the program over the fake serial device: port, records, a recording view
-// sink and the receiver.
+// The receive side of the program over the fake serial device: port, records, the receiver and a
+// sink that records what it signals.
 
 #include "RecordingSink.h"
 #include "link/FakeSerialBackend.h"
@@ -16,8 +16,8 @@ struct FakeLink
     FakeSerialBackend* backend = new FakeSerialBackend;
     SerialPort port{std::unique_ptr<SerialBackend>(backend)};
     SharedState state;
+    Receiver rx{port, state};
     RecordingSink sink;
-    Receiver rx{port, state, sink};
 
     void feed(const QByteArray& bytes) { backend->deliver(bytes); }
 };

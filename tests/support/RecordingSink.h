@@ -1,45 +1,83 @@
 #pragma once
 
-#include "link/ViewSink.h"
+#include "link/Receiver.h"
 
+#include <QObject>
 #include <QStringList>
 
 #include <initializer_list>
 
-// Records every call of the receive path on the views, one readable line each.
-class RecordingSink : public ViewSink
+// Follows the receiver as the views would, one readable line per signal. Which groups it follows
+// stands for which views are open: f fixtures, d dimmers, p playbacks, s show list, P memory
+// page, S scene list.
+class RecordingSink : public QObject
 {
 public:
-    bool pageLoaded = false;
-    bool sceneLoaded = false;
     QStringList calls;
+    bool pageOpen = false;
 
-    bool PageViewLoaded() const override { return pageLoaded; }
-    bool SceneViewLoaded() const override { return sceneLoaded; }
-    void NoPageDisp() override { log("NoPageDisp"); }
-    void FillLvw(const QByteArray& p) override { log("FillLvw", p); }
-    void UpdateFixtSel(qint16 f) override { log("UpdateFixtSel", {}, {f}); }
-    void Display_Events(const QByteArray& p) override { log("Display_Events", p); }
-    void UpdateFixt(qint16 f) override { log("UpdateFixt", {}, {f}); }
-    void UpdateChnl(qint16 f, qint16 c) override { log("UpdateChnl", {}, {f, c}); }
-    void UpdateDimmer(qint16 d) override { log("UpdateDimmer", {}, {d}); }
-    void UpdateDimmerLevel(qint16 d) override { log("UpdateDimmerLevel", {}, {d}); }
-    void UpdatePlayback(qint16 p) override { log("UpdatePlayback", {}, {p}); }
-    void UpdatePlaybackLevel(qint16 p) override { log("UpdatePlaybackLevel", {}, {p}); }
-    void PageChange(const QByteArray& p) override { log("PageChange", p); }
-    void List_Message(const QByteArray& p) override { log("List_Message", p); }
-    void Start_Message(const QByteArray& p) override { log("Start_Message", p); }
-    void Step_Message(const QByteArray& p) override { log("Step_Message", p); }
-    void ConsoleInfoReceived() override { log("ConsoleInfo"); }
+    void follow(Receiver& rx, const QString& open)
+    {
+        pageOpen = open.contains(QLatin1Char('P'));
+        rx.pageViewOpen = [this] { return pageOpen; };
+        if (open.contains(QLatin1Char('f'))) {
+            connect(&rx, &Receiver::fixtureChanged, this,
+                    [this](qint16 f) { log("UpdateFixt", {f}); });
+            connect(&rx, &Receiver::channelChanged, this, [this](qint16 f, qint16 c) {
+                log("UpdateChnl", {f, c});
+            });
+        }
+        if (open.contains(QLatin1Char('d'))) {
+            connect(&rx, &Receiver::dimmerChanged, this,
+                    [this](qint16 d) { log("UpdateDimmer", {d}); });
+            connect(&rx, &Receiver::dimmerLevelChanged, this,
+                    [this](qint16 d) { log("UpdateDimmerLevel", {d}); });
+        }
+        if (open.contains(QLatin1Char('p'))) {
+            connect(&rx, &Receiver::playbackChanged, this,
+                    [this](qint16 p) { log("UpdatePlayback", {p}); });
+            connect(&rx, &Receiver::playbackLevelChanged, this,
+                    [this](qint16 p) { log("UpdatePlaybackLevel", {p}); });
+            connect(&rx, &Receiver::playbackPageChanged, this,
+                    [this](const ConsolePayloads::PlaybackPageChange& c) {
+                        log(c.flex ? "PageChange flex" : "PageChange playback", {c.page});
+                    });
+        }
+        if (open.contains(QLatin1Char('s'))) {
+            connect(&rx, &Receiver::showList, this, [this](const ConsolePayloads::ShowList& l) {
+                if (l.noSuchShow)
+                    log("List_Message none");
+                else
+                    log("List_Message", {l.number, l.page, int(l.steps.size())});
+            });
+            connect(&rx, &Receiver::showStarted, this,
+                    [this](const ConsolePayloads::ShowStarted& s) {
+                        log("Start_Message", {s.number, s.page});
+                    });
+            connect(&rx, &Receiver::showStep, this, [this](const ConsolePayloads::ShowStep& s) {
+                log("Step_Message", {s.number, s.page, s.step});
+            });
+        }
+        if (pageOpen) {
+            connect(&rx, &Receiver::noPageDisplayed, this, [this] { log("NoPageDisp"); });
+            connect(&rx, &Receiver::pageContents, this,
+                    [this](const ConsolePayloads::PageContents& c) {
+                        log("FillLvw", {c.kind, c.page, int(c.entries.size())});
+                    });
+            connect(&rx, &Receiver::fixtureSelectionChanged, this,
+                    [this](qint16 f) { log("UpdateFixtSel", {f}); });
+        }
+        if (open.contains(QLatin1Char('S')))
+            connect(&rx, &Receiver::sceneEvents, this, [this](const QByteArray& p) {
+                calls << QStringLiteral("Display_Events ") + QString::fromLatin1(p.toHex(' '));
+            });
+    }
 
 private:
-    // The call's name, then its payload in hex or its numbers.
-    void log(const char* name, const QByteArray& payload = {},
-             std::initializer_list<int> numbers = {})
+    // The call's name, then its numbers.
+    void log(const char* name, std::initializer_list<int> numbers = {})
     {
         QString line = QString::fromLatin1(name);
-        if (!payload.isEmpty())
-            line += ' ' + QString::fromLatin1(payload.toHex(' '));
         for (int n : numbers)
             line += ' ' + QString::number(n);
         calls << line;

@@ -2,8 +2,8 @@
 // while lines go on being gathered; the filter shows one direction or one kind; Save writes the
 // lines shown; a closed view watches no more, and the view and the port may go in either order.
 
-#include "FakeLink.h"
 #include "Payloads.h"
+#include "ViewHarness.h"
 #include "link/Commands.h"
 #include "views/traffic/TrafficModel.h"
 #include "views/traffic/TrafficView.h"
@@ -14,6 +14,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,8 +26,8 @@ namespace {
 
 struct Watched
 {
-    FakeLink link;
-    TrafficView view{link.port, link.state};
+    ViewHarness link;
+    TrafficView view{link.context()};
     Watched() { link.port.setPortOpen(true); }
 
     int shown() const { return view.findChild<QTableView*>("grdTraffic")->model()->rowCount(); }
@@ -48,7 +49,7 @@ private slots:
     void filterShowsOneDirectionOrOneKind_data();
     void filterShowsOneDirectionOrOneKind();
     void saveWritesTheLinesShown();
-    void viewAndPortMayGoInEitherOrder();
+    void aClosedViewWatchesNoMore();
     void everyControlHasAnAccessibleName();
 };
 
@@ -153,37 +154,35 @@ void tst_TrafficView::saveWritesTheLinesShown()
     QVERIFY2(w.view.saveTo(file, &error), qPrintable(error));
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly | QIODevice::Text));
-    QCOMPARE(QString::fromUtf8(in.readAll()),
-             QStringLiteral("Time (ms)\tDirection\tKind\tLength\tPayload\tFields\n"
-                            "0\tPC \u2192 console\tA5 0D page step\t1\t00\tpage down\n"));
+    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QStringLiteral("Time\tDirection\tKind\tLength\tPayload\tFields"));
+    // The date and the time of day, to the millisecond.
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\t"))
+            .match(lines[1])
+            .hasMatch(),
+        qPrintable(lines[1]));
+    QVERIFY(lines[1].endsWith(
+        QStringLiteral("\tPC \u2192 console\tA5 0D page step\t1\t00\tpage down")));
     QVERIFY(!w.view.saveTo(dir.filePath(QStringLiteral("no/such/folder.txt")), &error));
     QVERIFY2(error.contains(QStringLiteral("Choose a folder")), qPrintable(error));
 }
 
-void tst_TrafficView::viewAndPortMayGoInEitherOrder()
+void tst_TrafficView::aClosedViewWatchesNoMore()
 {
-    FakeLink link;
+    ViewHarness link;
     link.port.setPortOpen(true);
-    {
-        TrafficView view(link.port, link.state);
-    }
-    // Nothing watches any more: what crosses reaches no view that is gone.
-    link.feed(message(18, bytes({1, 2})));
-    link.port.Output(Commands::PageDown());
-
-    // Closing its sub-window deletes the view, and with it the watching.
+    // Closing its sub-window deletes the view, and with it the watching: what crosses reaches
+    // no view that is gone.
     QMdiArea area;
-    QPointer<TrafficView> shown = new TrafficView(link.port, link.state);
+    QPointer<TrafficView> shown = new TrafficView(link.context());
     area.addSubWindow(shown)->show();
     shown->parentWidget()->close();
+    shown->deleteLater(); // as the main window does when a view closes
     QTRY_VERIFY(shown.isNull());
     link.feed(message(18, bytes({1, 2})));
-
-    auto backend = new FakeSerialBackend;
-    auto port = std::make_unique<SerialPort>(std::unique_ptr<SerialBackend>(backend));
-    auto view = std::make_unique<TrafficView>(*port, link.state);
-    port.reset();
-    view.reset();
+    link.port.Output(Commands::PageDown());
 }
 
 void tst_TrafficView::everyControlHasAnAccessibleName()

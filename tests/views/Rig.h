@@ -20,6 +20,7 @@ struct Rig
 
     Rig()
     {
+        main.resize(1200, 800);
         main.show();
         main.MSComm1().setPortOpen(true);
         main.receiver().RxState = Receiver::Hunting;
@@ -35,22 +36,22 @@ struct Rig
     {
         say(Payloads::message(8, Payloads::bytes({f, ch, v})));
     }
-    frmFixtures2* open() { return open<frmFixtures2>(SessionHost::View::Fixtures); }
-    frmFixtures2* view() const { return view<frmFixtures2>(SessionHost::View::Fixtures); }
-    void close() { close(SessionHost::View::Fixtures); }
+    frmFixtures2* open() { return open<frmFixtures2>(ViewId::Fixtures); }
+    frmFixtures2* view() const { return view<frmFixtures2>(ViewId::Fixtures); }
+    void close() { close(ViewId::Fixtures); }
 
     // Any view, opened through the main window as the Window menu does.
     template <class V>
-    V* open(SessionHost::View kind)
+    V* open(ViewId kind)
     {
         return qobject_cast<V*>(main.showView(kind));
     }
     template <class V>
-    V* view(SessionHost::View kind) const
+    V* view(ViewId kind) const
     {
         return qobject_cast<V*>(main.loadedView(kind));
     }
-    void close(SessionHost::View kind)
+    void close(ViewId kind)
     {
         if (MonitorView* v = main.loadedView(kind))
             v->subWindow()->close();

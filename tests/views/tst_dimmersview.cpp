@@ -7,7 +7,7 @@
 #include "views/dimmers/frmDimmers.h"
 
 using namespace Payloads;
-using View = SessionHost::View;
+using View = ViewId;
 
 namespace {
 
@@ -74,23 +74,15 @@ void tst_DimmersView::everyMonitorViewKeepsItsGeometry()
     QFETCH(View, kind);
     QFETCH(QString, prefix);
     Rig rig;
-    const auto flags = [&rig] {
-        const SharedState& s = rig.state();
-        return QList<bool>{s.FixturesViewOpen, s.DimmersViewOpen, s.PlaybacksViewOpen,
-                           s.ShowViewOpen};
-    };
+    QCOMPARE(rig.main.logicalDpiX(), 96); // 15 twips a pixel
     rig.open<MonitorView>(kind)->subWindow()->setGeometry(30, 45, 600, 450);
-    QCOMPARE(flags(), (QList<bool>{kind == View::Fixtures, kind == View::Dimmers,
-                                   kind == View::Playbacks, kind == View::Show}));
+    QVERIFY(rig.main.views().isOpen(kind));
     rig.close(kind);
-    QCOMPARE(flags(), (QList<bool>{false, false, false, false}));
+    QVERIFY(!rig.main.views().isOpen(kind));
     QStringList stored;
     for (const char* item : {"left", "top", "wid", "ht"})
         stored << Settings().GetSetting("Startup", prefix + "_frm_" + item);
-    QCOMPARE(stored, (QStringList{Settings::numberText(Twips::fromPixelsX(rig.main, 30)),
-                                  Settings::numberText(Twips::fromPixelsY(rig.main, 45)),
-                                  Settings::numberText(Twips::fromPixelsX(rig.main, 600)),
-                                  Settings::numberText(Twips::fromPixelsY(rig.main, 450))}));
+    QCOMPARE(stored, (QStringList{"450", "675", "9000", "6750"}));
 }
 
 QTEST_MAIN(tst_DimmersView)

@@ -267,7 +267,7 @@ void tst_FixturesView::valuesInPercentFollowTheChoice()
     Rig rig;
     rig.say(message(17, dimmer(4, true, 200, "Front", 128)));
     frmFixtures2* view = rig.open();
-    auto* dimmers = rig.open<frmDimmers>(SessionHost::View::Dimmers);
+    auto* dimmers = rig.open<frmDimmers>(ViewId::Dimmers);
     rig.fixture(spot(0, 2));
     rig.channelValue(0, 0, 128);
     rig.channelValue(0, 1, 255);
@@ -278,15 +278,15 @@ void tst_FixturesView::valuesInPercentFollowTheChoice()
     rig.main.findChild<QAction*>(QStringLiteral("mnuValuesInPercent"))->trigger();
     QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("50% "));
     QCOMPARE(rig.grid().cellText(2, 3), QStringLiteral("100% "));
-    QCOMPARE(dimmerGrid.cellText(1, 4), QStringLiteral("50%"));
+    QCOMPARE(dimmerGrid.cellText(1, 4), QStringLiteral("128")); // beside its own "%" column
     rig.channelValue(0, 0, 1);
     QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("0% "));
     QVERIFY(view);
 
     // The choice is kept for the next start.
     frmMain next{std::make_unique<FakeSerialBackend>()};
-    QVERIFY(next.valuesInPercent());
-    rig.main.setValuesInPercent(false);
+    QVERIFY(next.displayOptions().valuesInPercent());
+    rig.main.displayOptions().setValuesInPercent(false);
     QCOMPARE(rig.grid().cellText(2, 2), QStringLiteral("1 "));
 }
 
@@ -305,7 +305,8 @@ void tst_FixturesView::openingAndClosingTellTheConsole()
     QFETCH(bool, dimmersOpen);
     QFETCH(QList<QByteArray>, written);
     Rig rig;
-    rig.state().DimmersViewOpen = dimmersOpen;
+    if (dimmersOpen)
+        rig.open<frmDimmers>(ViewId::Dimmers);
     rig.open();
     rig.close();
     QCOMPARE(rig.writes(), written);

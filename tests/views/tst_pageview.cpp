@@ -25,8 +25,8 @@ struct PageView
     Grid* list;
 
     PageView()
-        : view(rig.open<frmPage>(SessionHost::View::Page)),
-          combo(view->findChild<QComboBox*>("cboPage")), list(view->findChild<Grid*>("lvwPage"))
+        : view(rig.open<frmPage>(ViewId::Page)), combo(view->findChild<QComboBox*>("cboPage")),
+          list(view->findChild<Grid*>("lvwPage"))
     {
     }
     void contents(const QByteArray& p) { rig.say(message(3, p)); }
@@ -165,7 +165,8 @@ void tst_PageView::controlsSendTheirCommands()
     QFETCH(QString, action);
     QFETCH(QByteArray, sent);
     PageView p;
-    p.view->FillLvw(page(0, 0, 0, 1, QList<QByteArray>(6, "s")));
+    p.view->FillLvw(
+        ConsolePayloads::PageContents::decode(page(0, 0, 0, 1, QList<QByteArray>(6, "s"))));
     QVERIFY(QTest::qWaitForWindowExposed(p.list));
     auto* upDown = p.view->findChild<QWidget*>("UpDown1");
     if (action == "kind 3")

@@ -6,7 +6,7 @@
 #include "views/playbacks/frmPlaybacks.h"
 
 using namespace Payloads;
-using View = SessionHost::View;
+using View = ViewId;
 using Messages = QList<QByteArray>;
 
 namespace {

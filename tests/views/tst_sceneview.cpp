@@ -18,8 +18,7 @@ struct SceneView
     LineTextBox* text;
 
     SceneView()
-        : view(rig.open<frmScene>(SessionHost::View::Scene)),
-          text(view->findChild<LineTextBox*>("txtScene"))
+        : view(rig.open<frmScene>(ViewId::Scene)), text(view->findChild<LineTextBox*>("txtScene"))
     {
     }
 };

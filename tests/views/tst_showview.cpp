@@ -10,7 +10,7 @@
 #include <QComboBox>
 
 using namespace Payloads;
-using View = SessionHost::View;
+using View = ViewId;
 using Messages = QList<QByteArray>;
 
 namespace {
@@ -133,8 +133,8 @@ void tst_ShowView::choiceAndStartedShowAskForTheList()
     QCOMPARE(option->isChecked(), ticked);
     for (const bool tickedNow : {ticked, !ticked}) {
         o.rig.backend->clearWrites();
-        o.view->Start_Message(bytes({7})); // cut short: nothing
-        o.view->Start_Message(bytes({7, 2}));
+        o.rig.say(message(23, bytes({7}))); // cut short: nothing
+        o.rig.say(message(23, bytes({7, 2})));
         QCOMPARE(o.rig.writes(), sent(tickedNow, bytes({0xA5, 0x16, 7, 2})));
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(5, option->height() / 2));
         QCOMPARE(Settings().GetSetting("Startup", "show_frm_chk"), tickedNow ? "0" : "1");

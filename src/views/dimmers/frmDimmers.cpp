@@ -1,9 +1,9 @@
 #include "views/dimmers/frmDimmers.h"
 
 #include "controls/Grid.h"
+#include "link/Receiver.h"
 #include "model/LevelText.h"
 #include "shell/Twips.h"
-#include "shell/frmMain.h"
 
 #include <QMdiSubWindow>
 
@@ -27,6 +27,9 @@ frmDimmers::frmDimmers(const ViewContext& context, QWidget* parent)
     grdDimmers->setAccessibleName(QStringLiteral("Conventional Dimmers"));
     grdDimmers->move(Twips::toPixelsX(*this, GridOffsetTwips),
                      Twips::toPixelsY(*this, GridOffsetTwips));
+    connect(&context.console, &Receiver::dimmerChanged, this, &frmDimmers::UpdateDimmer);
+    connect(&context.console, &Receiver::dimmerLevelChanged, this, &frmDimmers::UpdateDimmerLevel);
+    connect(&context.console, &Receiver::recordsCleared, this, &frmDimmers::RecordsCleared);
 }
 
 qint16 frmDimmers::rowOf(int d) const
@@ -39,7 +42,6 @@ void frmDimmers::Form_Load()
     restoreGeometrySettings();
     DimmerRow.fill(0);
     DimmerRowCount = 0;
-    m_ctx.state.DimmersViewOpen = true;
     followWindowSize(grdDimmers, WidthMarginTwips, HeightMarginTwips);
     grdDimmers->setHeaderButtons(false);
     grdDimmers->setMultiSelect(false);
@@ -60,7 +62,6 @@ void frmDimmers::RecordsCleared()
 
 void frmDimmers::Form_Unload()
 {
-    m_ctx.state.DimmersViewOpen = false;
     saveGeometrySettings();
 }
 
@@ -94,7 +95,8 @@ void frmDimmers::UpdateDimmerLevel(qint16 d)
 
 void frmDimmers::writeLevel(int row, const Dimmer& dimmer)
 {
-    grdDimmers->setCellText(row, 4, levelText(dimmer.DimmerLevel(), m_ctx.main.valuesInPercent()));
+    // 0..255 always: the "%" column beside it gives the percentage.
+    grdDimmers->setCellText(row, 4, dimmer.DimmerLevel());
     grdDimmers->setCellText(row, 5, percentText(dimmer.DimmerLevel()));
     // A level the console has not sent since the link came up is only the record's starting 0.
     const QColor shade = dimmer.DimmerLevelConfirmed()

@@ -21,11 +21,11 @@ public:
 
     // Shows dimmer d from its record, giving it the next row if it has none; an unpatched
     // dimmer is left as it is.
-    void UpdateDimmer(qint16 d) override;
+    void UpdateDimmer(qint16 d);
     // Rewrites the level and percentage of dimmer d, if it has a row.
-    void UpdateDimmerLevel(qint16 d) override;
+    void UpdateDimmerLevel(qint16 d);
     // A new link: no dimmer has a row until the console's data names it again.
-    void RecordsCleared() override;
+    void RecordsCleared();
 
 protected:
     void Form_Load() override;

@@ -3,8 +3,8 @@
 #include "controls/Grid.h"
 #include "controls/PickOnlyCombo.h"
 #include "link/Commands.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
-#include "model/AnsiText.h"
 #include "model/SharedState.h"
 #include "shell/Twips.h"
 #include "views/page/UpDown.h"
@@ -19,17 +19,9 @@
 
 namespace {
 
-// Byte offsets of the page contents.
-constexpr qsizetype KindByte = 0;
-constexpr qsizetype PageByte = 1;
-constexpr qsizetype FixtureByte = 2;
-constexpr qsizetype CountByte = 3;
-constexpr qsizetype LengthByte = 4;
-constexpr qsizetype HeaderSize = 5;
-
 constexpr quint8 FactoryPresetPage = 3;
 constexpr quint8 FixturePage = 6;
-constexpr quint8 NoFixture = 0xFF;
+constexpr quint8 NoFixture = ConsolePayloads::PageContents::NoFixture;
 constexpr int CtrlKey = 17;
 constexpr int MaxPickRow = 256;
 
@@ -127,6 +119,9 @@ frmPage::frmPage(const ViewContext& context, QWidget* parent)
     connect(UpDown1, &UpDown::downClick, this, [this] { sendIfOpen(Commands::PageDown()); });
     connect(UpDown1, &UpDown::upClick, this, [this] { sendIfOpen(Commands::PageUp()); });
     connect(lvwPage, &Grid::cellSelected, this, &frmPage::lvwPage_cellSelected);
+    connect(&context.console, &Receiver::pageContents, this, &frmPage::FillLvw);
+    connect(&context.console, &Receiver::noPageDisplayed, this, &frmPage::NoPageDisp);
+    connect(&context.console, &Receiver::fixtureSelectionChanged, this, &frmPage::UpdateFixtSel);
     connect(lvwPage, &Grid::keyDown, this, [this](int keyCode, int, bool*) {
         if (keyCode == CtrlKey)
             CtrlDown = true;
@@ -156,21 +151,13 @@ void frmPage::Form_Load()
     sendIfOpen(Commands::CurrentPageRequest());
 }
 
-void frmPage::FillLvw(const QByteArray& Names)
+void frmPage::FillLvw(const ConsolePayloads::PageContents& Names)
 {
-    // A header byte that the payload lacks reads as absent: no known kind, no fixture selected,
-    // no entries.
-    const auto byteAt = [&Names](qsizetype i, quint8 absent) {
-        return i < Names.size() ? quint8(Names[i]) : absent;
-    };
-    const quint8 kind = byteAt(KindByte, 0xFF);
-    const int count = byteAt(CountByte, 0);
-    const int length = byteAt(LengthByte, 0);
+    const quint8 kind = Names.kind;
     PageKind = kind;
     const bool known = kind < Kinds.size();
     if (known)
-        cboPage->setEditText(caption(kind, byteAt(PageByte, 0), byteAt(FixtureByte, NoFixture)));
-
+        cboPage->setEditText(caption(kind, Names.page, Names.fixture));
     lvwPage->setRedraw(false);
     lvwPage->setColumnVisible(FSelKey, false);
     if (known) {
@@ -180,16 +167,12 @@ void frmPage::FillLvw(const QByteArray& Names)
         lvwPage->setColumnHeader(MnameKey, QLatin1String(Kinds[kind].nameHeader));
     }
     // Only the entries that the payload holds whole are listed.
-    int rows = 0;
-    if (Names.size() >= HeaderSize)
-        rows = length == 0 ? count
-                           : int(std::min<qsizetype>(count, (Names.size() - HeaderSize) / length));
+    const int rows = int(Names.entries.size());
     lvwPage->setRows(rows);
-    qsizetype p = HeaderSize;
     const auto& fixtures = m_ctx.state.Fixtures;
-    for (int r = 1; r <= rows; ++r, p += length) {
+    for (int r = 1; r <= rows; ++r) {
         lvwPage->setCellText(r, MnumColumn, qint64(r));
-        lvwPage->setCellText(r, MnameColumn, AnsiText::decode(Names, p, length));
+        lvwPage->setCellText(r, MnameColumn, Names.entries[r - 1]);
         if (PageKind == FixturePage)
             lvwPage->setCellTextAlign(r, FSelColumn, 1);
         // Entries beyond the 48 fixtures have no fixture to mark.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ConsolePayloads.h"
 #include "shell/MonitorView.h"
 
 class Grid;
@@ -20,11 +21,11 @@ public:
     explicit frmPage(const ViewContext& context, QWidget* parent = nullptr);
 
     // The page contents: kind, page number, fixture, entry count N, name length L, the names.
-    void FillLvw(const QByteArray& Names) override;
+    void FillLvw(const ConsolePayloads::PageContents& Names);
     // The console has no page on display.
-    void NoPageDisp() override;
+    void NoPageDisp();
     // Fixture fixt's selection changed: its mark on a fixture page follows.
-    void UpdateFixtSel(qint16 fixt) override;
+    void UpdateFixtSel(qint16 fixt);
 
     qint16 pageKind() const { return PageKind; }
     bool ctrlDown() const { return CtrlDown; }

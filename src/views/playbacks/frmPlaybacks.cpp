@@ -2,6 +2,7 @@
 
 #include "controls/Grid.h"
 #include "link/Commands.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
 #include "model/LevelText.h"
 #include "model/SharedState.h"
@@ -56,11 +57,15 @@ frmPlaybacks::frmPlaybacks(const ViewContext& context, QWidget* parent)
     grdPB->setAccessibleName(QStringLiteral("Playback faders"));
     moveGrid(grdFlexPB, TopTwips);
     moveGrid(grdPB, TopTwips);
+    connect(&context.console, &Receiver::playbackChanged, this, &frmPlaybacks::UpdatePlayback);
+    connect(&context.console, &Receiver::playbackLevelChanged, this,
+            &frmPlaybacks::UpdatePlaybackLevel);
+    connect(&context.console, &Receiver::playbackPageChanged, this, &frmPlaybacks::PageChange);
+    connect(&context.console, &Receiver::recordsCleared, this, &frmPlaybacks::RecordsCleared);
 }
 
 void frmPlaybacks::Form_Load()
 {
-    m_ctx.state.PlaybacksViewOpen = true;
     restoreGeometrySettings();
     if (m_ctx.port.PortOpen())
         m_ctx.port.Output(Commands::PlaybackPagesRequest());
@@ -89,7 +94,6 @@ void frmPlaybacks::Form_Load()
 
 void frmPlaybacks::Form_Unload()
 {
-    m_ctx.state.PlaybacksViewOpen = false;
     saveGeometrySettings();
 }
 
@@ -133,13 +137,11 @@ void frmPlaybacks::UpdatePlaybackLevel(qint16 p)
         requestPlaybacks(p, p);
 }
 
-void frmPlaybacks::PageChange(const QByteArray& payload)
+void frmPlaybacks::PageChange(const ConsolePayloads::PlaybackPageChange& change)
 {
-    if (payload.size() < 2)
-        return;
-    if (payload[0] == 0) {
+    if (!change.flex) {
         requestPlaybacks(0, 7);
-    } else if (quint8(payload[1]) != 0xFF) {
+    } else if (!change.noFlexPage()) {
         moveGrid(grdFlexPB, TopTwips);
         grdFlexPB->show();
         moveGrid(grdPB, BelowFlexTwips);

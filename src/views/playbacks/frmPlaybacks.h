@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ConsolePayloads.h"
 #include "shell/MonitorView.h"
 
 class Grid;
@@ -18,15 +19,15 @@ public:
     explicit frmPlaybacks(const ViewContext& context, QWidget* parent = nullptr);
 
     // Shows playback p (0..7 playback faders, 8..15 flex faders) from its record.
-    void UpdatePlayback(qint16 p) override;
+    void UpdatePlayback(qint16 p);
     // Rewrites the level of playback p; a fader pulled to 0 may have lost its memory, so its
     // data is asked for again.
-    void UpdatePlaybackLevel(qint16 p) override;
+    void UpdatePlaybackLevel(qint16 p);
     // The console turned a page of the playback faders (byte 0 = 0) or of the flex faders
     // (byte 1 = FF: no flex page active).
-    void PageChange(const QByteArray& payload) override;
+    void PageChange(const ConsolePayloads::PlaybackPageChange& change);
     // A new link: every fader shows its cleared record until the console's data comes.
-    void RecordsCleared() override;
+    void RecordsCleared();
 
 protected:
     void Form_Load() override;

@@ -2,6 +2,7 @@
 
 #include "controls/LineTextBox.h"
 #include "link/Commands.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
 #include "shell/Twips.h"
 #include "views/scene/SceneEventText.h"
@@ -39,6 +40,7 @@ frmScene::frmScene(const ViewContext& context, QWidget* parent)
     txtScene->setAccessibleName(QStringLiteral("Scene events"));
     txtScene->setGeometry(toPixels(*this, TextTwips));
     connect(cmdRefresh, &QPushButton::clicked, this, &frmScene::cmdRefresh_Click);
+    connect(&context.console, &Receiver::sceneEvents, this, &frmScene::Display_Events);
 }
 
 void frmScene::Form_Load()

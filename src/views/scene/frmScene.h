@@ -16,7 +16,7 @@ public:
 
     explicit frmScene(const ViewContext& context, QWidget* parent = nullptr);
 
-    void Display_Events(const QByteArray& Events) override;
+    void Display_Events(const QByteArray& Events);
 
     // The list as rendered, lines ending in CR LF; the text box shows it line by line.
     QString Text() const { return m_text; }

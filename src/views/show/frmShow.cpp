@@ -3,8 +3,8 @@
 #include "controls/Grid.h"
 #include "controls/PickOnlyCombo.h"
 #include "link/Commands.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
-#include "model/AnsiText.h"
 #include "model/Settings.h"
 #include "model/SharedState.h"
 #include "shell/Twips.h"
@@ -21,25 +21,12 @@ namespace {
 
 constexpr int ShowNumbers = 48;
 constexpr int ShowPages = 24;
-constexpr quint8 NoShow = 0xFF;
-// Show list layout: number, page, 16-byte name, step count, then 18 bytes per step (scene,
-// scene page, 16-byte scene name).
-constexpr int NameOffset = 2;
-constexpr int NameLength = 16;
-constexpr int CountOffset = 18;
-constexpr int FirstStepOffset = 19;
-constexpr int StepLength = 18;
+constexpr qint16 NoShow = 0xFF;
 constexpr float GridLeftTwips = 120;
 constexpr float GridTopTwips = 1200;
 constexpr float WidthMarginTwips = 300;
 constexpr float HeightMarginTwips = 1800;
 const char* const OptionKey = "show_frm_chk";
-
-// Byte i of a payload, or -1 when the payload is too short to hold it.
-int byteAt(const QByteArray& p, qsizetype i)
-{
-    return i >= 0 && i < p.size() ? quint8(p[i]) : -1;
-}
 
 QComboBox* numberList(QWidget* parent, const char* name, int count, const QString& accessible)
 {
@@ -59,6 +46,9 @@ frmShow::frmShow(const ViewContext& context, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Show List"));
     createControls();
+    connect(&context.console, &Receiver::showList, this, &frmShow::List_Message);
+    connect(&context.console, &Receiver::showStarted, this, &frmShow::Start_Message);
+    connect(&context.console, &Receiver::showStep, this, &frmShow::Step_Message);
 }
 
 void frmShow::place(QWidget* control, int left, int top, int width, int height)
@@ -124,12 +114,10 @@ void frmShow::Form_Load()
             .toInt(&ok);
     chkShow->setChecked(!ok || option != 0);
     AlwaysShowRunning = chkShow->isChecked();
-    m_ctx.state.ShowViewOpen = true;
 }
 
 void frmShow::Form_Unload()
 {
-    m_ctx.state.ShowViewOpen = false;
     saveGeometrySettings();
 }
 
@@ -147,10 +135,9 @@ void frmShow::chkShow_Click()
                            AlwaysShowRunning ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void frmShow::List_Message(const QByteArray& payload)
+void frmShow::List_Message(const ConsolePayloads::ShowList& list)
 {
-    const int number = byteAt(payload, 0);
-    if (number == NoShow) {
+    if (list.noSuchShow) {
         ListShowNum = NoShow;
         ListShowPage = NoShow;
         MarkedStep = 0;
@@ -161,27 +148,22 @@ void frmShow::List_Message(const QByteArray& payload)
         setWindowTitle(QStringLiteral("Show List - empty"));
         return;
     }
-    const int announced = byteAt(payload, CountOffset);
-    if (announced < 0)
-        return; // cut short before its step count: no show to name
-    ListShowNum = qint16(number);
-    ListShowPage = qint16(byteAt(payload, 1));
+    ListShowNum = list.number;
+    ListShowPage = list.page;
     MarkedStep = 0;
-    ShowName = AnsiText::decode(payload, NameOffset, NameLength);
+    ShowName = list.name;
     // Only the steps that arrived whole are listed, so a marker never points past them.
-    const qsizetype whole = (payload.size() - FirstStepOffset) / StepLength;
-    StepCount = qint16(std::min<qsizetype>(announced, whole));
+    StepCount = qint16(list.steps.size());
     grdShow->setRedraw(false);
     grdShow->setRows(StepCount);
     for (int r = 1; r <= StepCount; ++r) {
-        const qsizetype o = FirstStepOffset + StepLength * (r - 1);
+        const auto& step = list.steps[r - 1];
         grdShow->setCellText(r, 1, QString());
         grdShow->setCellText(r, 2, r);
-        grdShow->setCellText(
-            r, 3,
-            QStringLiteral("Scn. ") + QString::number(byteAt(payload, o) + 1) +
-                QStringLiteral(" Pg. ") + QString::number(byteAt(payload, o + 1) + 1) +
-                QStringLiteral("  ") + AnsiText::decode(payload, o + 2, NameLength));
+        grdShow->setCellText(r, 3,
+                             QStringLiteral("Scn. ") + QString::number(step.scene + 1) +
+                                 QStringLiteral(" Pg. ") + QString::number(step.scenePage + 1) +
+                                 QStringLiteral("  ") + step.sceneName);
     }
     // Named also when the show has no steps, so the caption never names another show than the
     // list shows.
@@ -193,22 +175,18 @@ void frmShow::List_Message(const QByteArray& payload)
     grdShow->setRedraw(true);
 }
 
-void frmShow::Start_Message(const QByteArray& payload)
+void frmShow::Start_Message(const ConsolePayloads::ShowStarted& show)
 {
-    const int number = byteAt(payload, 0);
-    const int page = byteAt(payload, 1);
-    if (page >= 0 && AlwaysShowRunning)
-        sendIfOpen(Commands::ShowListRequest(quint8(number), quint8(page)));
+    if (AlwaysShowRunning)
+        sendIfOpen(Commands::ShowListRequest(show.number, show.page));
 }
 
-void frmShow::Step_Message(const QByteArray& payload)
+void frmShow::Step_Message(const ConsolePayloads::ShowStep& step)
 {
-    const int step = byteAt(payload, 2);
-    if (step < 0 || byteAt(payload, 0) != ListShowNum || byteAt(payload, 1) != ListShowPage ||
-        step >= StepCount)
+    if (step.number != ListShowNum || step.page != ListShowPage || step.step >= StepCount)
         return;
     if (MarkedStep != 0)
         grdShow->setCellText(MarkedStep, 1, QString());
-    MarkedStep = qint16(step + 1);
+    MarkedStep = qint16(step.step + 1);
     grdShow->setCellText(MarkedStep, 1, QStringLiteral(">"));
 }

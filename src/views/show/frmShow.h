@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ConsolePayloads.h"
 #include "shell/MonitorView.h"
 
 class Grid;
@@ -21,11 +22,11 @@ public:
     explicit frmShow(const ViewContext& context, QWidget* parent = nullptr);
 
     // The console's step list of a show (or FF: no show there).
-    void List_Message(const QByteArray& payload) override;
+    void List_Message(const ConsolePayloads::ShowList& list);
     // The console started a show: number, page.
-    void Start_Message(const QByteArray& payload) override;
+    void Start_Message(const ConsolePayloads::ShowStarted& show);
     // The console plays a step: show number, page, step.
-    void Step_Message(const QByteArray& payload) override;
+    void Step_Message(const ConsolePayloads::ShowStep& step);
 
 protected:
     void Form_Load() override;

@@ -1,10 +1,18 @@
 #include "views/traffic/TrafficModel.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 
 namespace {
 
-const char* const kHeaders[] = {"Time (ms)", "Direction", "Kind", "Length", "Payload", "Fields"};
+const char* const kHeaders[] = {"Time", "Direction", "Kind", "Length", "Payload", "Fields"};
+
+// The wall-clock time of a line, to the millisecond, in local time.
+QString timeText(qint64 msSinceEpoch)
+{
+    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch).toString(QStringLiteral("HH:mm:ss.zzz"));
+}
 
 QString hex(const QByteArray& bytes)
 {
@@ -75,13 +83,15 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const
         return index.column() == TimeColumn || index.column() == LengthColumn
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::ToolTipRole && index.column() == DecodedColumn)
+        return line(index.row()).decoded; // the whole text of a cell cut short
     if (role != Qt::DisplayRole)
         return {};
     // Texts are made as the view asks for the rows in sight, not as lines arrive.
     const TrafficLine& l = line(index.row());
     switch (index.column()) {
     case TimeColumn:
-        return QString::number(l.timeMs);
+        return timeText(l.timeMs);
     case DirectionColumn:
         return TrafficLine::directionText(l.direction);
     case KindColumn:
@@ -110,8 +120,10 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
 QString TrafficModel::text(const TrafficLine& l)
 {
     return QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
-        .arg(QString::number(l.timeMs), TrafficLine::directionText(l.direction), l.kindText(),
-             QString::number(l.length), hex(l.payload), l.decoded);
+        .arg(QDateTime::fromMSecsSinceEpoch(l.timeMs).toString(
+                 QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
+             TrafficLine::directionText(l.direction), l.kindText(), QString::number(l.length),
+             hex(l.payload), l.decoded);
 }
 
 QString TrafficModel::headerText()

@@ -1,14 +1,21 @@
 #include "views/traffic/TrafficView.h"
 
+#include "link/Session.h"
+#include "model/Settings.h"
+#include "shell/WindowPlacement.h"
 #include "views/traffic/TrafficFilter.h"
 #include "views/traffic/TrafficModel.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,27 +31,92 @@ namespace {
 
 using Direction = TrafficLine::Direction;
 
+const char* const kGeometryKey = "traffic_frm_geometry";
+
 // Item data of the kind list: the kind, and the direction it belongs to (-1: either).
 constexpr int KindRole = Qt::UserRole;
 constexpr int KindDirectionRole = Qt::UserRole + 1;
 
 } // namespace
 
-TrafficView::TrafficView(SerialPort& port, const SharedState& state, QWidget* parent)
-    : QWidget(parent), m_port(&port), m_decoder(state)
+TrafficView::TrafficView(const ViewContext& context, QWidget* parent)
+    : MonitorView(context, QStringLiteral("frmTraffic"), QStringLiteral("traffic"),
+                  QSizeF(DefaultWidth * 15, DefaultHeight * 15), parent),
+      m_port(&context.port), m_decoder(context.state)
 {
-    setObjectName(QStringLiteral("frmTraffic"));
+    // A list for reading at length, in the desktop's font rather than the views' dialog font.
+    setFont(QApplication::font());
     setWindowTitle(QStringLiteral("Traffic"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    resize(960, 420);
     m_model = new TrafficModel(this);
     m_filter = new TrafficFilter(this);
     m_filter->setSourceModel(m_model);
     buildControls();
     m_batchTimer.setInterval(BatchMs);
     connect(&m_batchTimer, &QTimer::timeout, this, &TrafficView::showNewLines);
-    m_clock.start();
-    port.addObserver(this);
+    context.port.addObserver(this);
+    connect(&context.session, &Session::linkStateChanged, this, &TrafficView::noteLinkState);
+}
+
+void TrafficView::noteLinkState()
+{
+    QString text;
+    switch (m_ctx.session.linkState()) {
+    case Session::LinkState::Connected:
+        text = QStringLiteral("link up at 38400 bit/s");
+        break;
+    case Session::LinkState::Lost:
+        text = QStringLiteral("link lost");
+        break;
+    case Session::LinkState::Reconnecting:
+        text = QStringLiteral("link lost, reconnecting");
+        break;
+    case Session::LinkState::NotConnected:
+    case Session::LinkState::Searching:
+        return; // the hellos show the search
+    }
+    m_decoder.flush(m_pending);
+    TrafficLine line;
+    line.timeMs = QDateTime::currentMSecsSinceEpoch();
+    line.direction = Direction::Link;
+    line.kind = TrafficLine::LinkEvent;
+    line.decoded = text;
+    m_pending.push_back(std::move(line));
+    armBatch();
+}
+
+void TrafficView::restoreGeometrySettings()
+{
+    QMdiSubWindow* frame = subWindow();
+    if (!frame)
+        return;
+    // Where the user left it last time: "left top width height" in pixels, shown within the
+    // main window however large the numbers.
+    const QStringList stored =
+        Settings()
+            .GetSetting(QString::fromLatin1(Settings::Startup), QLatin1String(kGeometryKey))
+            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QList<qint64> g;
+    for (const QString& n : stored) {
+        bool ok = false;
+        g << n.toLongLong(&ok);
+        if (!ok)
+            break;
+    }
+    if (g.size() == 4 && g[2] > 0 && g[3] > 0)
+        WindowPlacement::place(*frame, WindowPlacement::fromStored(g[0], g[1], g[2], g[3]));
+    else
+        frame->resize(DefaultWidth, DefaultHeight);
+}
+
+void TrafficView::saveGeometrySettings()
+{
+    QMdiSubWindow* frame = subWindow();
+    if (!frame)
+        return;
+    const QRect g = WindowPlacement::normalGeometry(*frame);
+    Settings().SaveSetting(
+        QString::fromLatin1(Settings::Startup), QLatin1String(kGeometryKey),
+        QStringLiteral("%1 %2 %3 %4").arg(g.left()).arg(g.top()).arg(g.width()).arg(g.height()));
 }
 
 TrafficView::~TrafficView()
@@ -103,6 +175,15 @@ void TrafficView::buildControls()
     connect(m_direction, &QComboBox::currentIndexChanged, this, &TrafficView::applyFilter);
     connect(m_kind, &QComboBox::currentIndexChanged, this, &TrafficView::applyFilter);
 
+    m_find = new QLineEdit(this);
+    m_find->setObjectName(QStringLiteral("txtFind"));
+    m_find->setAccessibleName(QStringLiteral("Find"));
+    m_find->setPlaceholderText(QStringLiteral("kind or fields"));
+    m_find->setClearButtonEnabled(true);
+    auto* findLabel = new QLabel(QStringLiteral("&Find:"), this);
+    findLabel->setBuddy(m_find);
+    connect(m_find, &QLineEdit::textChanged, m_filter, &TrafficFilter::setText);
+
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblStatus"));
     m_status->setAccessibleName(QStringLiteral("Lines"));
@@ -122,7 +203,7 @@ void TrafficView::buildControls()
     header->setStretchLastSection(true);
     const QFontMetrics fm = fontMetrics();
     header->resizeSection(TrafficModel::TimeColumn,
-                          fm.horizontalAdvance(QStringLiteral("00000000 ")));
+                          fm.horizontalAdvance(QStringLiteral("00:00:00.000  ")));
     header->resizeSection(TrafficModel::DirectionColumn,
                           fm.horizontalAdvance(QStringLiteral("PC \u2192 console  ")));
     header->resizeSection(TrafficModel::KindColumn,
@@ -141,6 +222,8 @@ void TrafficView::buildControls()
     bar->addWidget(m_direction);
     bar->addWidget(kindLabel);
     bar->addWidget(m_kind);
+    bar->addWidget(findLabel);
+    bar->addWidget(m_find, 1);
     bar->addStretch(1);
     bar->addWidget(m_status);
     auto* layout = new QVBoxLayout(this);
@@ -151,13 +234,14 @@ void TrafficView::buildControls()
 
 void TrafficView::received(const QByteArray& bytes)
 {
-    m_decoder.received(bytes, m_clock.elapsed(), m_pending);
+    m_decoder.received(bytes, QDateTime::currentMSecsSinceEpoch(), m_pending);
     armBatch();
 }
 
 void TrafficView::sent(const QByteArray& bytes)
 {
-    m_decoder.sent(bytes, m_clock.elapsed(), m_port ? m_port->Settings() : QString(), m_pending);
+    m_decoder.sent(bytes, QDateTime::currentMSecsSinceEpoch(),
+                   m_port ? m_port->Settings() : QString(), m_pending);
     armBatch();
 }
 

@@ -2,45 +2,50 @@
 
 #include "link/SerialPort.h"
 #include "link/TrafficDecoder.h"
+#include "shell/MonitorView.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 #include <vector>
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableView;
 class TrafficFilter;
 class TrafficModel;
 struct SharedState;
 
-// Lists every frame on the line, both ways, as it passes: time since the link-up, direction,
-// kind, length, payload and its fields in words. Keeps the last 10,000 lines. Pause holds the
-// list still (lines go on being gathered and show on Resume), Clear empties it, the two lists
-// choose a direction and a kind, and Save… writes the lines shown to a text file.
+// Lists every frame on the line, both ways, as it passes: the time of day, direction, kind,
+// length, payload and its fields in words, and a line of its own each time the link is lost, is
+// being reconnected or comes up. Keeps the last 10,000 lines. Pause holds the list still (lines
+// go on being gathered and show on Resume), Clear empties it, the two lists choose a direction and
+// a kind, the find box keeps the lines whose kind or fields hold its text, and Save… writes the
+// lines shown to a text file.
 //
-// It watches the port only while it exists: create it when the user opens it, delete it when it
-// closes (it deletes itself on close, and so does the sub-window it sits in).
-class TrafficView : public QWidget, public LineObserver
+// It watches the port only while it exists. Its place is stored as "traffic_frm_geometry":
+// "left top width height" in pixels.
+class TrafficView : public MonitorView, public LineObserver
 {
     Q_OBJECT
 public:
     // New lines join the list at most this often, however fast they come.
     static constexpr int BatchMs = 50;
+    // Its size in pixels when no place is stored.
+    static constexpr int DefaultWidth = 900;
+    static constexpr int DefaultHeight = 360;
 
-    TrafficView(SerialPort& port, const SharedState& state, QWidget* parent = nullptr);
+    explicit TrafficView(const ViewContext& context, QWidget* parent = nullptr);
     ~TrafficView() override;
 
     TrafficModel& model() { return *m_model; }
     // Writes the lines the filter shows, one a line, tab-separated; false with a reason that
     // says what to do.
     bool saveTo(const QString& path, QString* error) const;
-    // The link has been up for this long already: times count from its link-up.
-    void setLinkedFor(qint64 ms) { m_decoder.setLinkUp(m_clock.elapsed() - ms); }
+    void restoreGeometrySettings() override;
+    void saveGeometrySettings() override;
     // Puts the lines gathered since the last batch into the list (the batch timer's tick).
     void showNewLines();
 
@@ -56,10 +61,11 @@ private:
     void save();
     void updateStatus();
     void armBatch();
+    // A line of its own about the link, as the session's link state changes.
+    void noteLinkState();
 
     QPointer<SerialPort> m_port;
     TrafficDecoder m_decoder;
-    QElapsedTimer m_clock;
     std::vector<TrafficLine> m_pending;
     QTimer m_batchTimer;
     bool m_paused = false;
@@ -70,5 +76,6 @@ private:
     QPushButton* m_pause = nullptr;
     QComboBox* m_direction = nullptr;
     QComboBox* m_kind = nullptr;
+    QLineEdit* m_find = nullptr;
     QLabel* m_status = nullptr;
 };
