@@ -17,3 +17,5 @@ deb=$(ls build/package/lvmonitor_*.deb)
 echo
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Architecture Depends
+dpkg-deb --contents "$deb" | grep -q '/usr/share/man/man1/lvmonitor\.1\.gz$' ||
+    { echo "the package holds no manual page" >&2; exit 1; }

@@ -1,6 +1,7 @@
 #include "link/SerialPort.h"
 #include "model/Settings.h"
 #include "shell/AppIcon.h"
+#include "shell/AppVersion.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -15,6 +17,8 @@ namespace {
 struct CommandLine
 {
     QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption port{QStringLiteral("port"),
                                   QStringLiteral("Use <device> as Com1 for this run, selected."),
                                   QStringLiteral("device")};
@@ -29,30 +33,168 @@ struct CommandLine
         QStringLiteral("Record the session, both ways, into <file> from the start (an existing "
                        "file is left alone)."),
         QStringLiteral("file")};
+    // The program's own options, in the order --help and the manual page list them.
+    const QList<QCommandLineOption> own{port, connectNow, settingsFile, record};
+    // Writes the manual page (at build time); not for users, so --help leaves it out.
+    QCommandLineOption manPage{QStringLiteral("help-man")};
 
     CommandLine()
     {
         parser.setApplicationDescription(
             QStringLiteral("Watches a Lumivane lighting console over its serial line."));
-        parser.addHelpOption();
-        parser.addVersionOption();
-        parser.addOptions({port, connectNow, settingsFile, record});
+        parser.addOptions(own);
+        manPage.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(manPage);
     }
-    bool parse(const QStringList& arguments)
+    // False with the reason in `error` when the arguments are refused.
+    bool parse(const QStringList& arguments, QString* error)
     {
-        return parser.parse(arguments) && parser.positionalArguments().isEmpty();
+        if (!parser.parse(arguments)) {
+            *error = parser.errorText();
+            return false;
+        }
+        if (!parser.positionalArguments().isEmpty()) {
+            *error = QStringLiteral("Unexpected argument '%1'.")
+                         .arg(parser.positionalArguments().constFirst());
+            return false;
+        }
+        return true;
     }
-    bool printsAndLeaves() const
+    bool answersAndLeaves() const
     {
-        return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"));
+        return parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) ||
+               parser.isSet(version) || parser.isSet(manPage);
     }
-    void printAndLeave()
+    // Prints the help, the version or the manual page. Needs a QCoreApplication.
+    int answer(const QStringList& arguments)
     {
-        if (parser.isSet(QStringLiteral("help")))
-            parser.showHelp(0);
-        parser.showVersion();
+        if (parser.isSet(manPage)) {
+            std::fputs(manPageText().toUtf8().constData(), stdout);
+            return 0;
+        }
+        parser.process(arguments); // prints the help (--help-all with Qt's options) or version
+        return 0;
+    }
+    QString manPageText() const;
+    // The description as the manual page's NAME line has it: "watches … serial line".
+    QString summary() const
+    {
+        QString text = parser.applicationDescription();
+        text[0] = text[0].toLower();
+        text.chop(1);
+        return text;
     }
 };
+
+// Text for a manual page: backslashes and hyphens as roff wants them, and no line taken for a
+// request.
+QString roff(QString text)
+{
+    text.replace(QLatin1Char('\\'), QLatin1String("\\e"))
+        .replace(QLatin1Char('-'), QLatin1String("\\-"));
+    if (text.startsWith(QLatin1Char('.')) || text.startsWith(QLatin1Char('\'')))
+        text.prepend(QLatin1String("\\&"));
+    return text;
+}
+
+QString optionSyntax(const QCommandLineOption& option)
+{
+    QStringList names;
+    for (const QString& name : option.names())
+        names << QStringLiteral("\\fB%1%2\\fR")
+                     .arg(name.size() == 1 ? QStringLiteral("\\-") : QStringLiteral("\\-\\-"),
+                          roff(name));
+    QString syntax = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        syntax += QStringLiteral(" \\fI%1\\fR").arg(roff(option.valueName()));
+    return syntax;
+}
+
+QString CommandLine::manPageText() const
+{
+    QString page = QStringLiteral(".TH LVMONITOR 1 \"\" \"LV Monitor %1\" \"User Commands\"\n"
+                                  ".SH NAME\n"
+                                  "lvmonitor \\- %2\n"
+                                  ".SH SYNOPSIS\n"
+                                  ".B lvmonitor\n")
+                       .arg(roff(appVersion()), roff(summary()));
+    for (const QCommandLineOption& option : own)
+        page += QLatin1Char('[') + optionSyntax(option) + QStringLiteral("]\n");
+    page += QStringLiteral(".SH DESCRIPTION\n%1\n.PP\n"
+                           "Pick the serial port and press Connect: the program finds the speed "
+                           "at which the console answers, links up and shows the console's live "
+                           "state in windows inside one main window. Help \\(-> LV Monitor Help "
+                           "(F1) opens the program's own help.\n"
+                           ".SH OPTIONS\n")
+                .arg(roff(parser.applicationDescription()));
+    const auto entry = [&page](const QString& syntax, const QString& description) {
+        page += QStringLiteral(".TP\n%1\n%2\n").arg(syntax, roff(description));
+    };
+    entry(optionSyntax(help), help.description());
+    entry(QStringLiteral("\\fB\\-\\-help\\-all\\fR"),
+          QStringLiteral("Displays the help with Qt's own options too."));
+    entry(optionSyntax(version), version.description());
+    for (const QCommandLineOption& option : own)
+        entry(optionSyntax(option), option.description());
+    page += QStringLiteral(
+        ".PP\n"
+        "Qt's own options, such as \\fB\\-platform\\fR and \\fB\\-style\\fR, are taken too.\n"
+        ".SH ENVIRONMENT\n"
+        ".TP\n"
+        ".B LVMONITOR_SETTINGS\n"
+        "Keep the settings in this INI file.\n"
+        ".TP\n"
+        ".BR LVMONITOR_COM1 \", \" LVMONITOR_COM2\n"
+        "The device behind Com1 or Com2 for this run.\n"
+        ".SH FILES\n"
+        ".TP\n"
+        ".I ~/.config/LVMonitor/LVMonitor.conf\n"
+        "The settings.\n"
+        ".SH EXIT STATUS\n"
+        "1 when an argument is refused or the recording asked for cannot start; 0 when the "
+        "program is left.\n"
+        ".SH SEE ALSO\n"
+        "\\fBlvconsole\\-sim \\-\\-help\\fR, the console simulator that comes with the program.\n");
+    return page;
+}
+
+// Qt's own options, which QApplication takes out of the arguments itself, with one dash or two.
+// They are set aside here so that the program's arguments can be read before any window system
+// is opened.
+QStringList withoutQtOptions(const QStringList& arguments)
+{
+    static const QStringList withValue =
+        QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry geometry "
+                       "qwindowtitle title qwindowicon icon session style stylesheet display name "
+                       "visual ncols qmljsdebugger")
+            .split(u' ');
+    static const QStringList alone =
+        QStringLiteral("reverse testability widgetcount cmap nograb dograb sync").split(u' ');
+    static const QStringList joined =
+        QStringLiteral("qmljsdebugger= style= stylesheet=").split(u' ');
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) { // the rest is no option
+            kept += arguments.mid(i);
+            break;
+        }
+        if (i == 0 || !argument.startsWith(QLatin1Char('-'))) {
+            kept << argument;
+            continue;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (withValue.contains(name)) {
+            ++i; // and its value
+            continue;
+        }
+        const auto joins = [&name](const QString& prefix) { return name.startsWith(prefix); };
+        if (alone.contains(name) || std::any_of(joined.begin(), joined.end(), joins))
+            continue;
+        kept << argument;
+    }
+    return kept;
+}
 
 } // namespace
 
@@ -60,18 +202,24 @@ int main(int argc, char* argv[])
 {
     QApplication::setApplicationName(QStringLiteral("LV Monitor"));
     QApplication::setOrganizationName(QStringLiteral("LVMonitor"));
-    QApplication::setApplicationVersion(QStringLiteral(LV_VERSION_STRING));
+    QApplication::setApplicationVersion(appVersion());
 
-    // Help and version need no display, so they answer from any terminal. Qt's own options
-    // (-platform …) fail this first reading and are left to QApplication.
+    // The arguments are read before a display is opened, so help, version and a refused
+    // argument answer from any terminal, with a display or without.
+    CommandLine cl;
     {
         QStringList arguments;
         for (int i = 0; i < argc; ++i)
             arguments.append(QString::fromLocal8Bit(argv[i]));
-        CommandLine early;
-        if (early.parse(arguments) && early.printsAndLeaves()) {
+        arguments = withoutQtOptions(arguments);
+        QString error;
+        const bool taken = cl.parse(arguments, &error);
+        if (!taken || cl.answersAndLeaves()) {
             const QCoreApplication app(argc, argv);
-            early.printAndLeave();
+            if (taken)
+                return cl.answer(arguments);
+            std::fprintf(stderr, "%s\n\n%s", qPrintable(error), qPrintable(cl.parser.helpText()));
+            return 1;
         }
     }
 
@@ -93,18 +241,6 @@ int main(int argc, char* argv[])
     // Every window shows the icon; the desktop matches the windows to the installed entry.
     QApplication::setWindowIcon(appIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("lvmonitor"));
-
-    CommandLine cl;
-    if (!cl.parse(QApplication::arguments())) {
-        const QString error = cl.parser.errorText().isEmpty()
-                                  ? QStringLiteral("Unexpected argument '%1'.")
-                                        .arg(cl.parser.positionalArguments().value(0))
-                                  : cl.parser.errorText();
-        std::fprintf(stderr, "%s\n\n%s", qPrintable(error), qPrintable(cl.parser.helpText()));
-        return 1;
-    }
-    if (cl.printsAndLeaves())
-        cl.printAndLeave();
 
     if (cl.parser.isSet(cl.settingsFile))
         qputenv("LVMONITOR_SETTINGS", QFile::encodeName(cl.parser.value(cl.settingsFile)));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian package made by ./package.sh on this machine, as a user would, and checks
-# the installation: the programs run from /usr/bin, the desktop entry is valid and the icon is in
-# place. Run as root, after ./package.sh. Leaves the package installed.
+# the installation: the programs run from /usr/bin and print the package's version, the desktop
+# entry is valid, the icon is in place and the manual page lists every option --help does. Run as
+# root, after ./package.sh. Leaves the package installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,7 +34,9 @@ done
 # As from a remote shell: no display, no platform chosen.
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/lvmonitor --version) ||
     fail "/usr/bin/lvmonitor --version did not run"
-[[ "$version" == "LV Monitor "* ]] || fail "/usr/bin/lvmonitor --version printed '$version'"
+package_version=$(dpkg-deb --field "$deb" Version)
+[ "$version" == "LV Monitor $package_version" ] ||
+    fail "/usr/bin/lvmonitor --version printed '$version', the package is $package_version"
 /usr/bin/lvconsole-sim --help >/dev/null || fail "/usr/bin/lvconsole-sim --help did not run"
 # The window comes up (offscreen here) and the program runs until it is stopped.
 scratch=$(mktemp -d)
@@ -56,4 +59,19 @@ for icon in scalable/apps/lvmonitor.svg 16x16/apps/lvmonitor.png 32x32/apps/lvmo
     [ -s "$icons/$icon" ] || fail "$icons/$icon is missing"
 done
 
-echo "check-package: passed: $version from /usr/bin, $entry valid, icon installed"
+# The manual page, as the package holds it (some systems leave /usr/share/man out when installing).
+man_page=usr/share/man/man1/lvmonitor.1.gz
+scratch=$(mktemp -d)
+dpkg-deb -x "$deb" "$scratch"
+gzip -t "$scratch/$man_page" || fail "the package holds no compressed /$man_page"
+page=$(zcat "$scratch/$man_page")
+rm -rf "$scratch"
+[[ "$page" == *"LV Monitor $package_version"* ]] || fail "/$man_page does not name $package_version"
+for option in $(env -u DISPLAY /usr/bin/lvmonitor --help | grep -o -- '--[a-z-]*' | sort -u); do
+    [[ "$page" == *"${option//-/\\-}"* ]] || fail "/$man_page lacks $option, which --help lists"
+done
+if [ -f "/$man_page" ] && command -v man >/dev/null; then
+    man -l "/$man_page" >/dev/null || fail "man cannot show /$man_page"
+fi
+
+echo "check-package: passed: $version from /usr/bin, $entry valid, icon and manual page installed"
