@@ -5,6 +5,7 @@
 #
 # With no display (DISPLAY and WAYLAND_DISPLAY unset) it runs both under Xvfb, presses Connect,
 # opens every view through the menus, waits for the data, and saves screenshots in build/demo/.
+# Either way it ends by saying what to look at and where.
 #
 # Extra arguments go to the simulator (see build/release/sim/lvconsole-sim --help); for example
 # ./demo.sh --replay docs/demo-session.lvrec plays a recorded session back instead of a live rig.
@@ -46,7 +47,18 @@ export LVMONITOR_COM1="$link" LVMONITOR_COM2="$link"
 
 if [ "$headless" -eq 0 ]; then
     echo "Simulated console on $link. Press Connect in the program."
+    cat <<EOF
+Once it has linked up, open the views from the Window menu:
+  Fixtures    every fixture's channels and live values; click a value to set it on the console
+  Dimmers, Playbacks, Show    offered once the console has said what it is; in Show, choose a
+              page and a show number to list its steps
+  Page        the console's memory page, with a remote control that steps it
+  Scene       the scene buffer as text
+  Traffic     every message on the line, both ways, decoded
+Help > LV Monitor Help (F1) explains the window you are in.
+EOF
     build/release/src/lvmonitor
+    echo "The demo's settings are in $LVMONITOR_SETTINGS; the simulator's log in $out/simulator.log."
     exit 0
 fi
 
@@ -155,3 +167,17 @@ echo "$out/traffic.png"
 keys ctrl+q # a clean exit closes the recording
 for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
 echo "$out/demo.lvrec ($(stat -c %s "$out/demo.lvrec") bytes)"
+cat <<EOF
+
+What to look at, all in build/demo/:
+  main.png        the main window with every view following the simulated console
+  fixtures.png, dimmers.png, playbacks.png, page.png, show.png, scene.png
+                  one view each, as opened from the Window menu
+  startup.png     the start-up window with its device list open
+  edit.png        the channel edit dialog over the fixtures view
+  traffic.png     the traffic window (Window > Traffic): every message on the line, decoded
+  demo.lvrec      the whole run recorded; ./demo.sh --replay build/demo/demo.lvrec plays it back
+  lvmonitor.log, simulator.log    what the program and the simulator printed
+With a display, ./demo.sh shows the program itself: press Connect and open the views from the
+Window menu.
+EOF
