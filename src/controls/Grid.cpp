@@ -52,7 +52,15 @@ void Grid::addColumn(const QString& key, const QString& header, int alignment, i
                      int width)
 {
     m_model->addColumn(key, header, alignment);
-    setColumnWidth(m_model->columnCount() - 1, width);
+    const int column = m_model->columnCount() - 1;
+    setColumnWidth(column, std::max(width, headerWidth(header)));
+}
+
+int Grid::headerWidth(const QString& text) const
+{
+    // The header's text and the room the style keeps around it.
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader());
+    return horizontalHeader()->fontMetrics().horizontalAdvance(text) + 2 * margin + 2;
 }
 
 void Grid::keepColumns(int columns)
@@ -137,7 +145,11 @@ QString Grid::columnHeader(const QString& key) const
 
 void Grid::setColumnHeader(const QString& key, const QString& text)
 {
-    m_model->setHeader(m_model->columnOf(key), text);
+    const int column = m_model->columnOf(key);
+    m_model->setHeader(column, text);
+    // A column is never narrower than its header.
+    if (column >= 0 && columnWidth(column) < headerWidth(text))
+        setColumnWidth(column, headerWidth(text));
 }
 
 bool Grid::columnVisible(const QString& key) const
@@ -224,7 +236,7 @@ void Grid::paintEvent(QPaintEvent* event)
     const QItemSelectionModel* selection = selectionModel();
     const bool anySelected = selection && selection->hasSelection();
     const QModelIndex current = currentIndex();
-    const bool showFocus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    const bool showCurrent = current.isValid();
 
     // Each cell's grid lines are at its right and bottom edge, drawn after the cells.
     QVarLengthArray<QLine, 128> lines;
@@ -260,14 +272,17 @@ void Grid::paintEvent(QPaintEvent* event)
                 m_cellPainter.paint(painter, cell, m_model->text(row, column),
                                     m_model->alignment(row, column),
                                     m_model->background(row, column), selected, look);
-                if (showFocus && current.row() == row && current.column() == column) {
-                    QStyleOptionFocusRect focus;
-                    focus.QStyleOption::operator=(viewOption());
-                    focus.rect = cell;
-                    focus.state |= QStyle::State_HasFocus;
-                    focus.backgroundColor =
-                        selected ? look.highlight.color() : palette().color(group, QPalette::Base);
-                    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+                if (showCurrent && current.row() == row && current.column() == column) {
+                    // The current cell, where the keys act, framed in the selection's colour;
+                    // a thin frame while the grid has not the focus.
+                    painter.save();
+                    const bool focused = hasFocus() || viewport()->hasFocus();
+                    painter.setPen(
+                        QPen(palette().color(group, QPalette::Highlight), focused ? 2 : 1));
+                    painter.drawRect(QRectF(cell).adjusted(focused ? 1 : 0.5, focused ? 1 : 0.5,
+                                                           focused ? -1 : -0.5,
+                                                           focused ? -1 : -0.5));
+                    painter.restore();
                 }
                 lines.append(QLine(whole.left(), whole.bottom(), whole.right(), whole.bottom()));
                 lines.append(QLine(whole.right(), whole.top(), whole.right(), whole.bottom()));

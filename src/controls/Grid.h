@@ -112,6 +112,8 @@ protected:
 private:
     // The cell's rectangle in the viewport, grid lines included; empty for a hidden column.
     QRect cellRect(int row, int column) const;
+    // What a column needs to show its header whole.
+    int headerWidth(const QString& text) const;
     int textMargin() const;
 
     GridCellPainter m_cellPainter;

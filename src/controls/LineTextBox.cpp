@@ -24,6 +24,8 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
+        // Console names keep their zero bytes; they are drawn as blanks.
+        option->text.replace(QChar(0), QLatin1Char(' '));
         if (dimmed)
             option->palette.setColor(QPalette::Text,
                                      option->palette.color(QPalette::Disabled, QPalette::Text));
@@ -61,16 +63,18 @@ void LineTextBox::setText(const QString& text)
     QStringList lines = text.split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    // The widest line by its length in characters stands for all: measuring every line would
-    // cost more than the whole rest of showing them.
-    const auto longest =
-        std::max_element(lines.cbegin(), lines.cend(),
-                         [](const QString& a, const QString& b) { return a.size() < b.size(); });
+    // Every line is measured as it is drawn (zero bytes as blanks, wide letters as wide), so
+    // that the widest can be scrolled wholly into view.
     const QFontMetrics metrics(font());
-    const int margin = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 4;
-    static_cast<UniformLines*>(itemDelegate())->size =
-        QSize((longest == lines.cend() ? 0 : metrics.horizontalAdvance(*longest)) + margin,
-              metrics.height() + 2);
+    int widest = 0;
+    QString shown;
+    for (const QString& line : lines) {
+        shown = line;
+        shown.replace(QChar(0), QLatin1Char(' '));
+        widest = std::max(widest, metrics.horizontalAdvance(shown));
+    }
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    static_cast<UniformLines*>(itemDelegate())->size = QSize(widest + margin, metrics.height() + 2);
     m_lines->setStringList(lines);
 }
 

@@ -10,7 +10,9 @@
 #include "shell/WindowPlacement.h"
 
 #include <QCloseEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
 
 MonitorView::MonitorView(const ViewContext& context, const QString& formName,
                          const QString& settingsPrefix, QSizeF defaultSizeTwips, QWidget* parent)
@@ -35,8 +37,12 @@ void MonitorView::restoreGeometrySettings()
 {
     const Settings settings;
     const QString section = QString::fromLatin1(Settings::Startup);
-    float width = settings.GetNumber(section, key("wid"), float(m_defaultTwips.width()));
-    float height = settings.GetNumber(section, key("ht"), float(m_defaultTwips.height()));
+    // The default size is the layout's, which grows with the font.
+    const QSizeF scale = Twips::layoutScale(*this);
+    const QSizeF defaultTwips(m_defaultTwips.width() * scale.width(),
+                              m_defaultTwips.height() * scale.height());
+    float width = settings.GetNumber(section, key("wid"), float(defaultTwips.width()));
+    float height = settings.GetNumber(section, key("ht"), float(defaultTwips.height()));
     float left = settings.GetNumber(section, key("left"), 0);
     float top = settings.GetNumber(section, key("top"), 0);
     if (left < 0)
@@ -44,12 +50,22 @@ void MonitorView::restoreGeometrySettings()
     if (top < 0)
         top = 0;
     if (width <= 0)
-        width = float(m_defaultTwips.width());
+        width = float(defaultTwips.width());
     if (height <= 0)
-        height = float(m_defaultTwips.height());
-    const QRect wanted(Twips::toPixelsX(*this, left), Twips::toPixelsY(*this, top),
-                       Twips::toPixelsX(*this, width), Twips::toPixelsY(*this, height));
+        height = float(defaultTwips.height());
+    QRect wanted(Twips::toPixelsX(*this, left), Twips::toPixelsY(*this, top),
+                 Twips::toPixelsX(*this, width), Twips::toPixelsY(*this, height));
     QMdiSubWindow* frame = subWindow();
+    // With no place of its own stored, a view opens below and right of those already open
+    // rather than on top of them.
+    if (frame && frame->mdiArea() && settings.GetSetting(section, key("left")).isEmpty() &&
+        settings.GetSetting(section, key("top")).isEmpty()) {
+        int others = 0;
+        for (const QMdiSubWindow* other : frame->mdiArea()->subWindowList())
+            others += other != frame && other->isVisible();
+        const int step = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
+        wanted.moveTopLeft(QPoint(others * step, others * step));
+    }
     if (!frame) {
         setGeometry(wanted);
         return;
@@ -74,14 +90,15 @@ void MonitorView::fitFollower()
     if (!m_follower)
         return;
     // The margins are measured against the window's outer size, as it is stored.
+    // The margins belong to the layout and grow with its font.
     const QWidget* frame = subWindow() ? static_cast<const QWidget*>(subWindow()) : this;
-    const float width = Twips::fromPixelsX(*this, frame->width());
-    const float height = Twips::fromPixelsY(*this, frame->height());
+    const int widthMargin = Twips::layoutX(*this, m_widthMargin);
+    const int heightMargin = Twips::layoutY(*this, m_heightMargin);
     QSize size = m_follower->size();
-    if (width > m_widthMargin)
-        size.setWidth(Twips::toPixelsX(*this, width - m_widthMargin));
-    if (height > m_heightMargin)
-        size.setHeight(Twips::toPixelsY(*this, height - m_heightMargin));
+    if (frame->width() > widthMargin)
+        size.setWidth(frame->width() - widthMargin);
+    if (frame->height() > heightMargin)
+        size.setHeight(frame->height() - heightMargin);
     m_follower->resize(size);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QPaintDevice>
+#include <QFontMetricsF>
+#include <QSizeF>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +34,28 @@ inline int toPixelsX(const QPaintDevice& d, float twips)
 inline int toPixelsY(const QPaintDevice& d, float twips)
 {
     return boundedPixels(twips * float(d.logicalDpiY()) / 1440.0f);
+}
+
+// The views' layouts are given in twips for the classic 8 pt dialog font, whose characters average
+// 6 by 13 pixels at 96 DPI. In a font that is wider or taller (another family, a larger size)
+// every position and size of a layout grows by the ratio, as dialog units do, so that no text
+// runs into the next control; a narrower font keeps the layout as it was drawn.
+inline QSizeF layoutScale(const QWidget& w)
+{
+    const QFontMetricsF metrics(w.font(), &w);
+    const qreal designWidth = 6.0 * w.logicalDpiX() / 96.0;
+    const qreal designHeight = 13.0 * w.logicalDpiY() / 96.0;
+    return {std::max<qreal>(1.0, metrics.averageCharWidth() / designWidth),
+            std::max<qreal>(1.0, metrics.height() / designHeight)};
+}
+// A position or size of a layout, in pixels.
+inline int layoutX(const QWidget& w, float twips)
+{
+    return toPixelsX(w, twips * float(layoutScale(w).width()));
+}
+inline int layoutY(const QWidget& w, float twips)
+{
+    return toPixelsY(w, twips * float(layoutScale(w).height()));
 }
 
 } // namespace Twips

@@ -25,8 +25,8 @@ frmDimmers::frmDimmers(const ViewContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Conventional Dimmers"));
     grdDimmers->setObjectName(QStringLiteral("grdDimmers"));
     grdDimmers->setAccessibleName(QStringLiteral("Conventional Dimmers"));
-    grdDimmers->move(Twips::toPixelsX(*this, GridOffsetTwips),
-                     Twips::toPixelsY(*this, GridOffsetTwips));
+    grdDimmers->move(Twips::layoutX(*this, GridOffsetTwips),
+                     Twips::layoutY(*this, GridOffsetTwips));
     connect(&context.console, &Receiver::dimmerChanged, this, &frmDimmers::UpdateDimmer);
     connect(&context.console, &Receiver::dimmerLevelChanged, this, &frmDimmers::UpdateDimmerLevel);
     connect(&context.console, &Receiver::recordsCleared, this, &frmDimmers::RecordsCleared);

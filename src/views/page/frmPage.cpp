@@ -84,8 +84,8 @@ frmPage::frmPage(const ViewContext& context, QWidget* parent)
       UpDown1(new UpDown(this)), lvwPage(new Grid(this))
 {
     setWindowTitle(QStringLiteral("Memory Page"));
-    const auto px = [this](int x) { return Twips::toPixelsX(*this, float(x)); };
-    const auto py = [this](int y) { return Twips::toPixelsY(*this, float(y)); };
+    const auto px = [this](int x) { return Twips::layoutX(*this, float(x)); };
+    const auto py = [this](int y) { return Twips::layoutY(*this, float(y)); };
 
     cboPage->setObjectName(QStringLiteral("cboPage"));
     cboPage->setEditable(true);

@@ -70,8 +70,7 @@ void frmPlaybacks::Form_Load()
     if (m_ctx.port.PortOpen())
         m_ctx.port.Output(Commands::PlaybackPagesRequest());
     grdFlexPB->hide();
-    const QSize size(Twips::toPixelsX(*this, GridWidthTwips),
-                     Twips::toPixelsY(*this, GridHeightTwips));
+    const QSize size(Twips::layoutX(*this, GridWidthTwips), Twips::layoutY(*this, GridHeightTwips));
     grdPB->resize(size);
     grdFlexPB->resize(size);
     grdPB->hide();
@@ -99,7 +98,7 @@ void frmPlaybacks::Form_Unload()
 
 void frmPlaybacks::moveGrid(Grid* grid, float topTwips)
 {
-    grid->move(Twips::toPixelsX(*this, GridLeftTwips), Twips::toPixelsY(*this, topTwips));
+    grid->move(Twips::layoutX(*this, GridLeftTwips), Twips::layoutY(*this, topTwips));
 }
 
 void frmPlaybacks::RecordsCleared()

@@ -21,9 +21,8 @@ constexpr float HeightMarginTwips = 1600;
 
 QRect toPixels(const QWidget& w, const QRect& twips)
 {
-    return QRect(Twips::toPixelsX(w, float(twips.x())), Twips::toPixelsY(w, float(twips.y())),
-                 Twips::toPixelsX(w, float(twips.width())),
-                 Twips::toPixelsY(w, float(twips.height())));
+    return QRect(Twips::layoutX(w, float(twips.x())), Twips::layoutY(w, float(twips.y())),
+                 Twips::layoutX(w, float(twips.width())), Twips::layoutY(w, float(twips.height())));
 }
 
 } // namespace

@@ -54,9 +54,9 @@ frmShow::frmShow(const ViewContext& context, QWidget* parent)
 void frmShow::place(QWidget* control, int left, int top, int width, int height)
 {
     const QSize hint = control->sizeHint();
-    control->setGeometry(Twips::toPixelsX(*this, float(left)), Twips::toPixelsY(*this, float(top)),
-                         std::max(Twips::toPixelsX(*this, float(width)), hint.width()),
-                         std::max(Twips::toPixelsY(*this, float(height)), hint.height()));
+    control->setGeometry(Twips::layoutX(*this, float(left)), Twips::layoutY(*this, float(top)),
+                         std::max(Twips::layoutX(*this, float(width)), hint.width()),
+                         std::max(Twips::layoutY(*this, float(height)), hint.height()));
 }
 
 void frmShow::createControls()
@@ -83,8 +83,16 @@ void frmShow::createControls()
     place(cboNum, 360, 360, 615, 315);
     place(Label2, 1320, 120, 975, 240);
     place(cboPg, 1440, 360, 615, 315);
+    // A label wider in this font than the layout allowed for pushes the next pair right.
+    const int gap = Twips::layoutX(*this, 120);
+    const int overlap = std::max(label1->geometry().right(), cboNum->geometry().right()) + gap -
+                        std::min(Label2->x(), cboPg->x());
+    if (overlap > 0) {
+        Label2->move(Label2->x() + overlap, Label2->y());
+        cboPg->move(cboPg->x() + overlap, cboPg->y());
+    }
     place(chkShow, 360, 840, 2415, 255);
-    grdShow->move(Twips::toPixelsX(*this, GridLeftTwips), Twips::toPixelsY(*this, GridTopTwips));
+    grdShow->move(Twips::layoutX(*this, GridLeftTwips), Twips::layoutY(*this, GridTopTwips));
 
     // The lists are not stepped through by key or wheel, so a show is never asked for by
     // accident.
