@@ -5,11 +5,14 @@
 #include "link/SessionRecordingWriter.h"
 #include "model/Settings.h"
 #include "shell/AppIcon.h"
+#include "shell/AppVersion.h"
 #include "shell/HelpWindow.h"
 #include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
 #include "shell/WindowPlacement.h"
 #include "shell/frmStartup.h"
+#include "web/WebAccess.h"
+#include "web/WebAccessDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -65,6 +68,8 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     setStatusBar(m_statusBar);
     connect(&m_session, &Session::linkStateChanged, this, &frmMain::linkStateChanged);
     restoreMainWindowGeometry();
+    m_web = std::make_unique<WebAccess>(m_state, m_receiver, m_session, m_port, m_options);
+    m_web->startFromSettings();
 }
 
 void frmMain::restoreMainWindowGeometry()
@@ -173,6 +178,11 @@ void frmMain::createConnectionMenu()
             chooseRecordingFile();
     });
     updateRecordEntry();
+    connect(addEntry(connection, "mnuWebAccess", QStringLiteral("&Web Access...")),
+            &QAction::triggered, this, [this] {
+                WebAccessDialog dialog(*m_web, this);
+                dialog.exec();
+            });
     connection->addSeparator();
     QAction* exit = addEntry(connection, "mnuExit", QStringLiteral("E&xit"));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -414,15 +424,10 @@ MonitorView* frmMain::showView(ViewId view)
     return created;
 }
 
-QString frmMain::versionText(int major, int minor, int revision)
-{
-    return QStringLiteral("LV Monitor version %1.%2%3").arg(major).arg(minor).arg(revision);
-}
-
 void frmMain::mnuAbout_Click()
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("About LV Monitor"),
-                    versionText(LV_VERSION_MAJOR, LV_VERSION_MINOR, LV_VERSION_REVISION) +
+                    QStringLiteral("LV Monitor version ") + appVersion() +
                         QStringLiteral("\n\nWatches a Lumivane lighting console over its serial "
                                        "line."),
                     QMessageBox::Ok, this);

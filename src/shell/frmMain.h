@@ -27,6 +27,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class WebAccess;
 class frmStartup;
 
 // The main window: the frame inside which every view opens, the menus, the shared state, the
@@ -63,6 +64,8 @@ public:
     frmStartup* startup() const { return m_startup; }
     LinkStatusBar* linkStatusBar() const { return m_statusBar; }
     DisplayOptions& displayOptions() { return m_options; }
+    // The built-in web page (Connection -> Web Access...).
+    WebAccess& webAccess() { return *m_web; }
     // Makes the views; tests put their own in. By default the registry's factory.
     std::function<MonitorView*(ViewId, const ViewContext&)> viewFactory;
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -73,9 +76,6 @@ public:
     bool startRecording(const QString& path, bool replaceExisting, QString* error);
     void stopRecording();
     bool isRecording() const;
-
-    // The About box's first line: "LV Monitor version " major "." minor revision.
-    static QString versionText(int major, int minor, int revision);
 
     // SessionHost
     void setStatus(const QString& text) override;
@@ -134,4 +134,5 @@ private:
     Session::LinkState m_lastLinkState = Session::LinkState::NotConnected;
     bool m_offered = false;
     bool m_unloaded = false;
+    std::unique_ptr<WebAccess> m_web;
 };
