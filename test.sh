@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}"
+# The Wayland test runs the program on a headless compositor of its own.
+ensure_packages "${BUILD_PACKAGES[@]}" weston qt6-wayland
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLV_SANITIZE=ON
 cmake --build build/test
