@@ -3,6 +3,7 @@
 #include "shell/AppIcon.h"
 #include "shell/AppVersion.h"
 #include "shell/frmMain.h"
+#include "web/WebAccess.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,8 +34,13 @@ struct CommandLine
         QStringLiteral("Record the session, both ways, into <file> from the start (an existing "
                        "file is left alone)."),
         QStringLiteral("file")};
+    const QCommandLineOption web{
+        QStringLiteral("web"),
+        QStringLiteral("Turn the built-in web page on for this run, on 127.0.0.1 unless an "
+                       "address is given (any other needs the access token)."),
+        QStringLiteral("[address:]port")};
     // The program's own options, in the order --help and the manual page list them.
-    const QList<QCommandLineOption> own{port, connectNow, settingsFile, record};
+    const QList<QCommandLineOption> own{port, connectNow, settingsFile, record, web};
     // Writes the manual page (at build time); not for users, so --help leaves it out.
     QCommandLineOption manPage{QStringLiteral("help-man")};
 
@@ -56,6 +62,13 @@ struct CommandLine
         if (!parser.positionalArguments().isEmpty()) {
             *error = QStringLiteral("Unexpected argument '%1'.")
                          .arg(parser.positionalArguments().constFirst());
+            return false;
+        }
+        QHostAddress address;
+        quint16 webPort = 0;
+        if (parser.isSet(web) &&
+            !WebAccess::parseListenSpec(parser.value(web), &address, &webPort)) {
+            *error = QStringLiteral("--web takes [ADDRESS:]PORT, not '%1'.").arg(parser.value(web));
             return false;
         }
         return true;
@@ -254,6 +267,16 @@ int main(int argc, char* argv[])
         // From the command line nobody can be asked, so an existing file stays as it is.
         QString error;
         if (!main.startRecording(cl.parser.value(cl.record), false, &error)) {
+            std::fprintf(stderr, "lvmonitor: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
+    if (cl.parser.isSet(cl.web)) {
+        QHostAddress address;
+        quint16 webPort = 0;
+        WebAccess::parseListenSpec(cl.parser.value(cl.web), &address, &webPort);
+        QString error;
+        if (!main.webAccess().startForThisRun(address, webPort, &error)) {
             std::fprintf(stderr, "lvmonitor: %s\n", qPrintable(error));
             return 1;
         }

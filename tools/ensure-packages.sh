@@ -21,4 +21,5 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-httpserver-dev qt6-websockets-dev)
