@@ -1,5 +1,6 @@
 #include "link/TrafficFields.h"
 
+#include "link/ConsolePayloads.h"
 #include "link/LineSettings.h"
 #include "model/AnsiText.h"
 #include "model/LevelText.h"
@@ -93,9 +94,9 @@ QString memoryText(int type, int page, int number)
     }
 }
 
-QString showText(const QByteArray& p)
+QString showText(int number, int page)
 {
-    return QStringLiteral("show %1 page %2").arg(u8(p, 0) + 1).arg(u8(p, 1) + 1);
+    return QStringLiteral("show %1 page %2").arg(number + 1).arg(page + 1);
 }
 
 } // namespace
@@ -131,20 +132,27 @@ QString TrafficFields::message(int kind, const QByteArray& p) const
 {
     const auto need = [&p](qsizetype n) { return p.size() >= n; };
     switch (kind) {
-    case 2:
-        if (u8(p, 0) == 0xFF)
-            return QStringLiteral("no page on display");
-        return need(2) ? pageText(u8(p, 0), u8(p, 1)) + QStringLiteral(" on display") : tooShort(p);
-    case 3: {
-        if (!need(5))
+    case 2: {
+        const auto selection = ConsolePayloads::PageSelection::decode(p);
+        if (!selection)
             return tooShort(p);
-        QString text = pageText(u8(p, 0), u8(p, 1));
-        if (u8(p, 0) == 3)
-            text += u8(p, 2) == 0xFF ? QStringLiteral(" (no fixture selected)")
-                                     : QStringLiteral(" (fixture %1)").arg(u8(p, 2) + 1);
-        const int count = u8(p, 3);
-        text += QStringLiteral(": %1 entries of %2 bytes").arg(count).arg(u8(p, 4));
-        if (p.size() < 5 + count * u8(p, 4))
+        return selection->none()
+                   ? QStringLiteral("no page on display")
+                   : pageText(selection->kind, selection->page) + QStringLiteral(" on display");
+    }
+    case 3: {
+        const auto contents = ConsolePayloads::PageContents::decode(p);
+        if (!contents.headerWhole)
+            return tooShort(p);
+        QString text = pageText(contents.kind, contents.page);
+        if (contents.kind == 3)
+            text += contents.fixture == ConsolePayloads::PageContents::NoFixture
+                        ? QStringLiteral(" (no fixture selected)")
+                        : QStringLiteral(" (fixture %1)").arg(contents.fixture + 1);
+        text += QStringLiteral(": %1 entries of %2 bytes")
+                    .arg(contents.announced)
+                    .arg(contents.entryLength);
+        if (contents.cutShort())
             text += QStringLiteral(", cut short");
         return text;
     }
@@ -275,30 +283,39 @@ QString TrafficFields::message(int kind, const QByteArray& p) const
             .arg(faderText(u8(p, 0)))
             .arg(u8(p, 1))
             .arg(percentText(quint8(u8(p, 1))));
-    case 21:
-        if (!need(2))
+    case 21: {
+        const auto change = ConsolePayloads::PlaybackPageChange::decode(p);
+        if (!change)
             return tooShort(p);
-        if (u8(p, 0) == 0)
-            return QStringLiteral("playback faders on page %1").arg(u8(p, 1) + 1);
-        return u8(p, 1) == 0xFF ? QStringLiteral("flex faders: no flex page")
-                                : QStringLiteral("flex faders on page %1").arg(u8(p, 1) + 1);
+        if (!change->flex)
+            return QStringLiteral("playback faders on page %1").arg(change->page + 1);
+        return change->noFlexPage()
+                   ? QStringLiteral("flex faders: no flex page")
+                   : QStringLiteral("flex faders on page %1").arg(change->page + 1);
+    }
     case 22: {
-        if (u8(p, 0) == 0xFF)
-            return QStringLiteral("no such show");
-        if (!need(19))
+        const auto list = ConsolePayloads::ShowList::decode(p);
+        if (!list)
             return tooShort(p);
-        const int steps = u8(p, 18);
+        if (list->noSuchShow)
+            return QStringLiteral("no such show");
         QString text =
-            QStringLiteral("%1 %2: %3 steps").arg(showText(p), nameAt(p, 2, 16), num(steps));
-        if (p.size() < 19 + 18 * steps)
+            QStringLiteral("%1 %2: %3 steps")
+                .arg(showText(list->number, list->page), quoted(list->name), num(list->announced));
+        if (list->cutShort())
             text += QStringLiteral(", cut short");
         return text;
     }
-    case 23:
-        return need(2) ? showText(p) + QStringLiteral(" started") : tooShort(p);
-    case 24:
-        return need(3) ? showText(p) + QStringLiteral(" at step %1").arg(u8(p, 2) + 1)
-                       : tooShort(p);
+    case 23: {
+        const auto show = ConsolePayloads::ShowStarted::decode(p);
+        return show ? showText(show->number, show->page) + QStringLiteral(" started") : tooShort(p);
+    }
+    case 24: {
+        const auto step = ConsolePayloads::ShowStep::decode(p);
+        return step ? showText(step->number, step->page) +
+                          QStringLiteral(" at step %1").arg(step->step + 1)
+                    : tooShort(p);
+    }
     default:
         return QStringLiteral("a kind the program has no use for: dropped");
     }
@@ -380,7 +397,7 @@ QString TrafficFields::command(int code, const QByteArray& ops) const
     case 0x15:
         return QStringLiteral("asks for the playback pages");
     case 0x16:
-        return QStringLiteral("asks for the steps of %1").arg(showText(ops));
+        return QStringLiteral("asks for the steps of %1").arg(showText(op(0), op(1)));
     default:
         return {};
     }

@@ -4,8 +4,8 @@
 #include "link/Commands.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
+#include "model/SceneEventText.h"
 #include "shell/Twips.h"
-#include "views/scene/SceneEventText.h"
 
 #include <QMdiSubWindow>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "views/scene/SceneEventText.h"
+#include "model/SceneEventText.h"
 
 #include "model/SharedState.h"
 
