@@ -6,7 +6,10 @@
 #include <QStringListModel>
 #include <QStyledItemDelegate>
 
+#include <QHash>
+
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -63,15 +66,28 @@ void LineTextBox::setText(const QString& text)
     QStringList lines = text.split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    // Every line is measured as it is drawn (zero bytes as blanks, wide letters as wide), so
-    // that the widest can be scrolled wholly into view.
+    // Every line is measured as it is drawn, zero bytes as blanks and wide letters as wide, so
+    // that the widest can be scrolled wholly into view: by the sum of its characters' advances,
+    // each looked up once (laying out thousands of lines would cost many times the rest).
     const QFontMetrics metrics(font());
+    std::array<int, 256> latin1{};
+    for (int c = 0; c < 256; ++c)
+        latin1[size_t(c)] = metrics.horizontalAdvance(QChar(c == 0 ? ' ' : c));
+    QHash<char16_t, int> others;
     int widest = 0;
-    QString shown;
     for (const QString& line : lines) {
-        shown = line;
-        shown.replace(QChar(0), QLatin1Char(' '));
-        widest = std::max(widest, metrics.horizontalAdvance(shown));
+        int width = 0;
+        for (const QChar c : line) {
+            if (c.unicode() < 256) {
+                width += latin1[c.unicode()];
+                continue;
+            }
+            auto it = others.constFind(c.unicode());
+            if (it == others.constEnd())
+                it = others.insert(c.unicode(), metrics.horizontalAdvance(c));
+            width += *it;
+        }
+        widest = std::max(widest, width);
     }
     const int margin = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
     static_cast<UniformLines*>(itemDelegate())->size = QSize(widest + margin, metrics.height() + 2);
