@@ -236,7 +236,7 @@ void Grid::paintEvent(QPaintEvent* event)
     const QItemSelectionModel* selection = selectionModel();
     const bool anySelected = selection && selection->hasSelection();
     const QModelIndex current = currentIndex();
-    const bool showCurrent = current.isValid();
+    const bool showCurrent = m_showsCurrentCell && current.isValid();
 
     // Each cell's grid lines are at its right and bottom edge, drawn after the cells.
     QVarLengthArray<QLine, 128> lines;

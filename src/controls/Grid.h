@@ -85,6 +85,9 @@ public:
     bool rowMode() const { return m_rowMode; }
     void setRowMode(bool on);
 
+    // Frames the current cell, where the keys act (grids whose cells the user edits).
+    void setShowsCurrentCell(bool on) { m_showsCurrentCell = on; }
+
     GridModel& cells() const { return *m_model; }
 
     // Windows virtual-key code of a key (17 for Ctrl, 65 for A, ...), 0 if it has none.
@@ -121,4 +124,5 @@ private:
     bool m_headerButtons = true;
     bool m_multiSelect = true;
     bool m_rowMode = true;
+    bool m_showsCurrentCell = false;
 };
