@@ -236,14 +236,21 @@ void tst_Receiver::addressMapSkipsAddressesOutsideTheMap()
     s.number = 7;
     s.address = address;
     s.nchnls = 12;
-    line.feed(message(4, fixture(s)) + message(17, dimmer(1, true, address, "D", 0)));
+    // The dimmer sits on the fixture's last mapped address, 1600 where the map ends.
+    const int last = lastMapped >= 0 ? lastMapped : address;
+    line.feed(message(4, fixture(s)) + message(17, dimmer(1, true, last, "D", 0)));
     for (int a = 0; a <= SharedState::MaxDmxAddress; ++a) {
         const bool mapped = a >= firstMapped && a <= lastMapped && firstMapped >= 0;
         QCOMPARE(line.state.DmxFixtureMap[a], mapped ? quint16(7) : SharedState::NoOwner);
     }
-    // A level for an address beyond the map is skipped.
+    // A level for an address beyond the map is skipped; one at the last address arrives.
     line.feed(dmxLevel(1601, 9) + dmxLevel(0xFFFF, 9));
     QCOMPARE(line.state.Dimmers[1].DimmerLevel(), quint8(0));
+    if (lastMapped < 0)
+        return;
+    line.feed(dmxLevel(lastMapped, 9));
+    QCOMPARE(line.state.Dimmers[1].DimmerLevel(), quint8(9));
+    QCOMPARE(line.state.Fixtures[7].chval(qint16(lastMapped - address)), quint8(9));
 }
 
 void tst_Receiver::dmxLevelReachesFixtureAndDimmer()

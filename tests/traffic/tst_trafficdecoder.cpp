@@ -73,6 +73,8 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
         "4 fixture data|fixture 3 'Wash': profile 5, 2 × 6 channels at 101");
     row("empty fixture slot", 4, bytes({7, 0}), "4 fixture data|fixture 8: empty slot");
     row("scene events", 5, bytes({0, 1, 2, 0xFF}), "5 scene events|scene buffer, 4 bytes");
+    row("longest message the program takes", 5, QByteArray(32767, '\1'),
+        "5 scene events|scene buffer, 32767 bytes");
     row("profile data", 7, Payloads::profile(4, {{{1, 0, 9, "A"}, {2, 10, 19, "B"}}, {}}),
         "7 profile data|profile 4: 2 channels, 2 steps");
     row("channel value", 8, bytes({1, 0, 200}),

@@ -45,7 +45,8 @@ void tst_SceneView::eachRecordBecomesItsLine_data()
     QTest::addColumn<QByteArray>("events");
     QTest::addColumn<QString>("text");
     const auto hex = [](const char* h) { return QByteArray::fromHex(h); };
-    QTest::newRow("unnamed channel") << false << hex("030580ff") << spot + "channel 6: 128\r\n";
+    QTest::newRow("unnamed channel, three digits")
+        << false << hex("030564ff") << spot + "channel 6: 100\r\n";
     QTest::newRow("named channel with its scene")
         << true << hex("03000704 01ff") << spot + "Pan     : 7   (Scene 5 Page 2)\r\n";
     QTest::newRow("empty buffer") << false << hex("ff") << "Scene buffer is empty.";
