@@ -1,9 +1,6 @@
-// The dimmers window through the receive path; and the open flag and stored geometry of the
-// fixtures, dimmers, playbacks and show list windows.
+// The dimmers window through the receive path: rows in patch order, names, channels and levels.
 
 #include "Rig.h"
-#include "model/Settings.h"
-#include "shell/Twips.h"
 #include "views/dimmers/frmDimmers.h"
 
 using namespace Payloads;
@@ -30,8 +27,6 @@ class tst_DimmersView : public QObject
 private slots:
     void init() { forgetSettings(); }
     void rowsFollowThePatchOrderAndTheLevels();
-    void everyMonitorViewKeepsItsGeometry_data();
-    void everyMonitorViewKeepsItsGeometry();
 };
 
 void tst_DimmersView::rowsFollowThePatchOrderAndTheLevels()
@@ -57,32 +52,6 @@ void tst_DimmersView::rowsFollowThePatchOrderAndTheLevels()
     view = rig.open<frmDimmers>(View::Dimmers); // the patched dimmers in number order
     QCOMPARE(texts(grid(view)),
              row(0, nuls, {"1", "1", "255", "100%"}) + row(9, "Back", {"2", "2", "2", "1%"}));
-}
-
-void tst_DimmersView::everyMonitorViewKeepsItsGeometry_data()
-{
-    QTest::addColumn<View>("kind");
-    QTest::addColumn<QString>("prefix");
-    QTest::newRow("fixtures") << View::Fixtures << "fixture";
-    QTest::newRow("dimmers") << View::Dimmers << "dimmer";
-    QTest::newRow("playbacks") << View::Playbacks << "playback";
-    QTest::newRow("show") << View::Show << "show";
-}
-
-void tst_DimmersView::everyMonitorViewKeepsItsGeometry()
-{
-    QFETCH(View, kind);
-    QFETCH(QString, prefix);
-    Rig rig;
-    QCOMPARE(rig.main.logicalDpiX(), 96); // 15 twips a pixel
-    rig.open<MonitorView>(kind)->subWindow()->setGeometry(30, 45, 600, 450);
-    QVERIFY(rig.main.views().isOpen(kind));
-    rig.close(kind);
-    QVERIFY(!rig.main.views().isOpen(kind));
-    QStringList stored;
-    for (const char* item : {"left", "top", "wid", "ht"})
-        stored << Settings().GetSetting("Startup", prefix + "_frm_" + item);
-    QCOMPARE(stored, (QStringList{"450", "675", "9000", "6750"}));
 }
 
 QTEST_MAIN(tst_DimmersView)

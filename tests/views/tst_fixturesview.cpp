@@ -1,10 +1,8 @@
 // The fixtures window fed through the receive path: block layout, header rows, columns added for
 // wider fixtures, channel updates that miss every block, the channel pick, what it tells the
-// console as it opens and closes, and the geometry it starts with.
+// console as it opens and closes.
 
 #include "Rig.h"
-#include "model/Settings.h"
-#include "shell/Twips.h"
 #include "views/dimmers/frmDimmers.h"
 
 #include <QAction>
@@ -65,15 +63,11 @@ private slots:
     void redefinedFixtureWithMoreChannelsGetsItsColumns();
     void channelUpdatesOutsideABlockChangeNothing_data();
     void channelUpdatesOutsideABlockChangeNothing();
-    void onlyChannelCellsOpenTheEditor_data();
-    void onlyChannelCellsOpenTheEditor();
-    void enterAndF2EditTheCurrentCell_data();
-    void enterAndF2EditTheCurrentCell();
+    void channelCellsOpenTheEditor_data();
+    void channelCellsOpenTheEditor();
     void valuesInPercentFollowTheChoice();
     void openingAndClosingTellTheConsole_data();
     void openingAndClosingTellTheConsole();
-    void geometryComesFromTheSettings_data();
-    void geometryComesFromTheSettings();
 };
 
 void tst_FixturesView::blocksFollowArrivalOrderThenNumberOrderAfterReopening()
@@ -199,66 +193,49 @@ void tst_FixturesView::channelUpdatesOutsideABlockChangeNothing()
     QCOMPARE(rig.grid().columns(), 5);
 }
 
-void tst_FixturesView::onlyChannelCellsOpenTheEditor_data()
+void tst_FixturesView::channelCellsOpenTheEditor_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
+    QTest::addColumn<int>("key"); // 0: a click on the cell
     QTest::addColumn<bool>("opens");
-    QTest::newRow("fixture name") << 2 << 1 << false;
-    QTest::newRow("empty cell beside the channels") << 2 << 5 << false;
-    QTest::newRow("value cell") << 2 << 3 << true;
-    QTest::newRow("channel name cell") << 1 << 4 << true;
+    QTest::newRow("fixture name") << 2 << 1 << 0 << false;
+    QTest::newRow("empty cell beside the channels") << 2 << 5 << 0 << false;
+    QTest::newRow("value cell") << 2 << 3 << 0 << true;
+    QTest::newRow("channel name cell") << 1 << 4 << 0 << true;
+    QTest::newRow("Enter") << 2 << 3 << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter") << 2 << 3 << int(Qt::Key_Enter) << true;
+    QTest::newRow("F2") << 2 << 3 << int(Qt::Key_F2) << true;
+    QTest::newRow("F3") << 2 << 3 << int(Qt::Key_F3) << false;
 }
 
-void tst_FixturesView::onlyChannelCellsOpenTheEditor()
+void tst_FixturesView::channelCellsOpenTheEditor()
 {
     QFETCH(int, row);
     QFETCH(int, column);
-    QFETCH(bool, opens);
-    Rig rig;
-    frmFixtures2* view = rig.open();
-    rig.fixture(spot(0, 3));
-    Grid& grid = rig.grid();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    const QPoint at = grid.visualRect(grid.model()->index(row - 1, column - 1)).center();
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at);
-    QCOMPARE(view->editDialog() != nullptr, opens);
-    QVERIFY(grid.selectionModel()->selectedIndexes().isEmpty());
-    if (opens) {
-        QCOMPARE(view->EditRow(), row);
-        QCOMPARE(view->EditCol(), column);
-        QCOMPARE(view->EditText(), grid.cellText(row, column));
-        QVERIFY(view->editDialog()->isVisible());
-    }
-}
-
-void tst_FixturesView::enterAndF2EditTheCurrentCell_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("Enter") << int(Qt::Key_Return) << true;
-    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << true;
-    QTest::newRow("F2") << int(Qt::Key_F2) << true;
-    QTest::newRow("F3") << int(Qt::Key_F3) << false;
-}
-
-void tst_FixturesView::enterAndF2EditTheCurrentCell()
-{
     QFETCH(int, key);
     QFETCH(bool, opens);
     Rig rig;
     frmFixtures2* view = rig.open();
     rig.fixture(spot(0, 3));
     Grid& grid = rig.grid();
-    grid.setFocus();
-    // Made current without a pick, as the arrow keys leave it after the last edit.
-    grid.selectionModel()->setCurrentIndex(grid.model()->index(1, 2),
-                                           QItemSelectionModel::NoUpdate);
-    QTest::keyClick(&grid, Qt::Key(key));
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const QModelIndex cell = grid.model()->index(row - 1, column - 1);
+    if (key) {
+        grid.setFocus();
+        // Made current without a pick, as the arrow keys leave it after the last edit.
+        grid.selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+        QTest::keyClick(&grid, Qt::Key(key));
+    } else {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(cell).center());
+        QVERIFY(grid.selectionModel()->selectedIndexes().isEmpty());
+    }
     QCOMPARE(view->editDialog() != nullptr, opens);
     if (opens) {
-        QCOMPARE(view->EditRow(), 2);
-        QCOMPARE(view->EditCol(), 3);
+        QCOMPARE(view->EditRow(), row);
+        QCOMPARE(view->EditCol(), column);
+        QCOMPARE(view->EditText(), grid.cellText(row, column));
+        QVERIFY(view->editDialog()->isVisible());
     }
 }
 
@@ -310,42 +287,6 @@ void tst_FixturesView::openingAndClosingTellTheConsole()
     rig.open();
     rig.close();
     QCOMPARE(rig.writes(), written);
-    // Where it was left is stored either way (the dimmers and other views: tst_dimmersview).
-    QVERIFY(!Settings().GetSetting("Startup", "fixture_frm_wid").isEmpty());
-}
-
-void tst_FixturesView::geometryComesFromTheSettings_data()
-{
-    QTest::addColumn<QStringList>("stored"); // wid, ht, left, top; empty = missing
-    QTest::addColumn<QRectF>("twips");       // left, top, width, height
-    QTest::newRow("nothing stored") << QStringList{"", "", "", ""} << QRectF(0, 0, 12000, 7500);
-    QTest::newRow("stored") << QStringList{"9000", "6000", "1500", "750"}
-                            << QRectF(1500, 750, 9000, 6000);
-    QTest::newRow("negative left and top")
-        << QStringList{"9000", "6000", "-15", "-300"} << QRectF(0, 0, 9000, 6000);
-    QTest::newRow("negative size")
-        << QStringList{"-1", "-30", "300", "150"} << QRectF(300, 150, 12000, 7500);
-    QTest::newRow("not a number") << QStringList{"wide", "6000", "x", "150"}
-                                  << QRectF(0, 150, 12000, 6000);
-}
-
-void tst_FixturesView::geometryComesFromTheSettings()
-{
-    QFETCH(QStringList, stored);
-    QFETCH(QRectF, twips);
-    Settings settings;
-    const QStringList keys{"fixture_frm_wid", "fixture_frm_ht", "fixture_frm_left",
-                           "fixture_frm_top"};
-    for (int i = 0; i < 4; ++i)
-        if (!stored[i].isEmpty())
-            settings.SaveSetting("Startup", keys[i], stored[i]);
-    Rig rig;
-    const QRect frame = rig.open()->subWindow()->geometry();
-    const QRect expected(Twips::toPixelsX(rig.main, float(twips.x())),
-                         Twips::toPixelsY(rig.main, float(twips.y())),
-                         Twips::toPixelsX(rig.main, float(twips.width())),
-                         Twips::toPixelsY(rig.main, float(twips.height())));
-    QCOMPARE(frame, expected);
 }
 
 QTEST_MAIN(tst_FixturesView)
