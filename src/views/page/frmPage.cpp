@@ -10,6 +10,7 @@
 #include "views/page/UpDown.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,6 +149,8 @@ void frmPage::Form_Load()
     lvwPage->addColumn(MnameKey, QString(), 0, -1, 120);
     lvwPage->addColumn(FSelKey, QString(), 0, -1, 15);
     lvwPage->setColumnVisible(FSelKey, false);
+    // The names take the room the window gives the list.
+    lvwPage->horizontalHeader()->setSectionResizeMode(MnameColumn - 1, QHeaderView::Stretch);
     sendIfOpen(Commands::CurrentPageRequest());
 }
 
