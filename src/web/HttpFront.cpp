@@ -116,6 +116,10 @@ public:
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override
     {
+        // Qt 6.4 shows the server a WebSocket's opening request too, and then upgrades it
+        // whatever the answer: it gets none here.
+        if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+            return true;
         WebProtocol::Request r;
         r.method = request.method() == QHttpServerRequest::Method::Get ? "GET" : "OTHER";
         r.path = request.url().path(QUrl::FullyEncoded).toLatin1();

@@ -280,6 +280,8 @@ QByteArray LiveState::channelJson(int f, int ch, bool withIndex) const
     QString text = levelText(value, m_options.valuesInPercent() && valueName.isEmpty());
     if (!valueName.isEmpty())
         text += QLatin1Char(' ') + valueName;
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
     QByteArray out = "{";
     if (withIndex)
         out += "\"f\":" + number(f + 1) + ',';
@@ -288,11 +290,11 @@ QByteArray LiveState::channelJson(int f, int ch, bool withIndex) const
         const int n = fixture.nchnls() == 0 ? 1 : fixture.nchnls();
         const QString name = fixture.ChName(qint16(ch % n));
         out += ",\"name\":";
-        appendString(out, name.isEmpty() ? QStringLiteral("channel ") + QString::number(ch % n + 1)
-                                         : name);
+        appendName(out, name.isEmpty() ? QStringLiteral("channel ") + QString::number(ch % n + 1)
+                                       : name);
     }
     out += ",\"value\":" + number(value) + ",\"valueName\":";
-    appendString(out, valueName);
+    appendName(out, valueName);
     out += ",\"text\":";
     appendString(out, text);
     out += ",\"confirmed\":" + boolean(fixture.chvalConfirmed(c)) + '}';
@@ -310,7 +312,7 @@ QByteArray LiveState::fixtureJson(int f) const
     QByteArray out = "{\"n\":" + number(f + 1) + ",\"title\":";
     appendString(out, title);
     out += ",\"name\":";
-    appendString(out, fixture.FixtName());
+    appendName(out, fixture.FixtName());
     out += ",\"channels\":[";
     for (int ch = 0; ch < fixture.FMaxCh(); ++ch) {
         if (ch > 0)
@@ -327,7 +329,7 @@ QByteArray LiveState::dimmerJson(int d) const
     if (!dimmer.DimmerPatched())
         return "{\"n\":" + number(d + 1) + ",\"gone\":true}";
     QByteArray out = "{\"n\":" + number(d + 1) + ",\"name\":";
-    appendString(out, dimmer.DimmerName());
+    appendName(out, dimmer.DimmerName());
     out += ",\"fader\":" + number(d % 8 + 1) + ",\"page\":" + number(d / 8 + 1) +
            ",\"level\":" + number(dimmer.DimmerLevel()) + ",\"percent\":";
     appendString(out, percentText(dimmer.DimmerLevel()));
@@ -345,7 +347,7 @@ QByteArray LiveState::playbackJson(int p) const
         out += ",\"memory\":";
         appendString(out, memoryText(playback));
         out += ",\"name\":";
-        appendString(out, playback.Name());
+        appendName(out, playback.Name());
         out += ",\"level\":" + number(playback.Level()) + ",\"percent\":";
         appendString(out, percentText(playback.Level()));
     }
@@ -377,7 +379,7 @@ QByteArray LiveState::pageJson() const
         if (r > 0)
             out += ',';
         out += "{\"n\":" + number(r + 1) + ",\"name\":";
-        appendString(out, m_pageEntries[r]);
+        appendName(out, m_pageEntries[r]);
         // Entries beyond the 48 fixtures have no fixture to mark.
         const bool selected = m_pageKind == FixturePage && r < SharedState::FixtureCount &&
                               m_state.Fixtures[size_t(r)].Selected();
@@ -422,13 +424,13 @@ void LiveState::showStep(const ConsolePayloads::ShowStep& step)
 QByteArray LiveState::showJson() const
 {
     QByteArray out = "{\"caption\":";
-    appendString(out, m_showCaption.isEmpty() ? QStringLiteral("Show List") : m_showCaption);
+    appendName(out, m_showCaption.isEmpty() ? QStringLiteral("Show List") : m_showCaption);
     out += ",\"steps\":[";
     for (int r = 0; r < m_showSteps.size(); ++r) {
         if (r > 0)
             out += ',';
         out += "{\"n\":" + number(r + 1) + ",\"text\":";
-        appendString(out, m_showSteps[r]);
+        appendName(out, m_showSteps[r]);
         out += '}';
     }
     out += "]}";

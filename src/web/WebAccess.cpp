@@ -78,7 +78,9 @@ WebAccess::WebAccess(SharedState& state, Receiver& receiver, Session& session, S
     m_frame.setInterval(m_limits.frameMs);
     connect(&m_frame, &QTimer::timeout, this, &WebAccess::flush);
     connect(&m_live, &LiveState::changed, this, [this] {
-        if (!m_clients.empty() && !m_frame.isActive())
+        if (m_clients.empty())
+            m_live.takeChanges(); // nobody to tell; a snapshot reads the records anew
+        else if (!m_frame.isActive())
             m_frame.start();
     });
     connect(&m_heartbeat, &QTimer::timeout, this, &WebAccess::heartbeat);

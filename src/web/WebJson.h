@@ -29,6 +29,15 @@ inline void appendString(QByteArray& out, const QString& text)
     out += '"';
 }
 
+// A name from the console, without the spaces that pad it to its field's width.
+inline void appendName(QByteArray& out, const QString& name)
+{
+    qsizetype end = name.size();
+    while (end > 0 && name[end - 1].isSpace())
+        --end;
+    appendString(out, name.left(end));
+}
+
 inline QByteArray string(const QString& text)
 {
     QByteArray out;
