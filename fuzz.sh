@@ -6,7 +6,7 @@
 # and the script exits with 1. Copy such an input into fuzz/corpus/ to keep it as a test.
 #
 # Usage: ./fuzz.sh [seconds] [target...]
-#        (targets: fuzz_receive fuzz_speedsearch fuzz_views fuzz_recording)
+#        (targets: fuzz_receive fuzz_speedsearch fuzz_views fuzz_recording fuzz_web)
 #        FUZZ_JOBS=n runs n processes of each target side by side on one corpus (default 1); the
 #        figures printed are their sums.
 set -euo pipefail
@@ -17,9 +17,9 @@ ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_receive fuzz_speedsearch fuzz_views fuzz_recording)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_receive fuzz_speedsearch fuzz_views fuzz_recording fuzz_web)
 declare -A seeds=([fuzz_receive]=receive [fuzz_speedsearch]=speedsearch [fuzz_views]=receive
-    [fuzz_recording]=recording)
+    [fuzz_recording]=recording [fuzz_web]=web)
 
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -35,7 +35,7 @@ jobs=${FUZZ_JOBS:-1}
 # recording long enough to hold many of its largest records and to take the reader past its
 # quarter-megabyte read-ahead.
 declare -A max_len=([fuzz_receive]=1024 [fuzz_speedsearch]=512 [fuzz_views]=4096
-    [fuzz_recording]=1048576)
+    [fuzz_recording]=1048576 [fuzz_web]=8192)
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=0
 rows=()
