@@ -107,73 +107,64 @@ void tst_Receiver::dispatchGates_data()
     QTest::addColumn<QString>("open"); // which views are open: f d p s (flags), P S (loaded)
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QStringList>("calls");
-    QTest::addColumn<QByteArray>("written");
 
-    const QByteArray none;
     const auto fix = [](int n) {
         FixtureLayout s;
         s.number = n;
         return message(4, fixture(s));
     };
     QTest::newRow("page selection, view closed")
-        << "" << message(2, bytes({4, 1})) << QStringList{} << none;
+        << "" << message(2, bytes({4, 1})) << QStringList{};
     QTest::newRow("no page to show")
-        << "P" << message(2, bytes({0xFF, 0})) << QStringList{"NoPageDisp"} << none;
+        << "P" << message(2, bytes({0xFF, 0})) << QStringList{"NoPageDisp"};
     QTest::newRow("page contents")
-        << "P" << message(3, bytes({7, 8})) << QStringList{"FillLvw 7 8 0"} << none;
-    QTest::newRow("page contents, view closed")
-        << "S" << message(3, bytes({7})) << QStringList{} << none;
-    QTest::newRow("fixture data, view open")
-        << "f" << fix(5) << QStringList{"UpdateFixt 5"} << none;
-    QTest::newRow("fixture data, view closed") << "" << fix(5) << QStringList{} << none;
-    QTest::newRow("fixture 48 ignored") << "f" << fix(48) << QStringList{} << none;
+        << "P" << message(3, bytes({7, 8})) << QStringList{"FillLvw 7 8 0"};
+    QTest::newRow("page contents, view closed") << "S" << message(3, bytes({7})) << QStringList{};
+    QTest::newRow("fixture data, view open") << "f" << fix(5) << QStringList{"UpdateFixt 5"};
+    QTest::newRow("fixture data, view closed") << "" << fix(5) << QStringList{};
+    QTest::newRow("fixture 48 ignored") << "f" << fix(48) << QStringList{};
     QTest::newRow("scene events") << "S" << message(5, bytes({1}))
-                                  << QStringList{"Display_Events 01"} << none;
+                                  << QStringList{"Display_Events 01"};
     QTest::newRow("channel value")
-        << "f" << message(8, bytes({1, 31, 9})) << QStringList{"UpdateChnl 1 31"} << none;
-    QTest::newRow("channel 32 ignored")
-        << "f" << message(8, bytes({1, 32, 9})) << QStringList{} << none;
-    QTest::newRow("channel value, short")
-        << "f" << message(8, bytes({1, 2})) << QStringList{} << none;
+        << "f" << message(8, bytes({1, 31, 9})) << QStringList{"UpdateChnl 1 31"};
+    QTest::newRow("channel 32 ignored") << "f" << message(8, bytes({1, 32, 9})) << QStringList{};
+    QTest::newRow("channel value, short") << "f" << message(8, bytes({1, 2})) << QStringList{};
     QTest::newRow("selection") << "P" << message(12, bytes({47, 1}))
-                               << QStringList{"UpdateFixtSel 47"} << none;
-    QTest::newRow("selection of 48 ignored")
-        << "P" << message(12, bytes({48, 1})) << QStringList{} << none;
+                               << QStringList{"UpdateFixtSel 47"};
+    QTest::newRow("selection of 48 ignored") << "P" << message(12, bytes({48, 1})) << QStringList{};
     QTest::newRow("dimmer data") << "d" << message(17, dimmer(127, true, 5, "D", 1))
-                                 << QStringList{"UpdateDimmer 127"} << none;
+                                 << QStringList{"UpdateDimmer 127"};
     QTest::newRow("dimmer 128 ignored")
-        << "d" << message(17, dimmer(128, true, 5, "D", 1)) << QStringList{} << none;
+        << "d" << message(17, dimmer(128, true, 5, "D", 1)) << QStringList{};
     QTest::newRow("dimmer level") << "d" << message(18, bytes({3, 4}))
-                                  << QStringList{"UpdateDimmerLevel 3"} << none;
+                                  << QStringList{"UpdateDimmerLevel 3"};
     QTest::newRow("playback data")
-        << "p" << message(19, bytes({15, 0})) << QStringList{"UpdatePlayback 15"} << none;
-    QTest::newRow("playback 16 ignored")
-        << "p" << message(19, bytes({16, 0})) << QStringList{} << none;
+        << "p" << message(19, bytes({15, 0})) << QStringList{"UpdatePlayback 15"};
+    QTest::newRow("playback 16 ignored") << "p" << message(19, bytes({16, 0})) << QStringList{};
     QTest::newRow("playback level")
-        << "p" << message(20, bytes({0, 4})) << QStringList{"UpdatePlaybackLevel 0"} << none;
+        << "p" << message(20, bytes({0, 4})) << QStringList{"UpdatePlaybackLevel 0"};
     QTest::newRow("playback page change")
-        << "p" << message(21, bytes({1, 4})) << QStringList{"PageChange flex 4"} << none;
-    QTest::newRow("playback page change, short")
-        << "p" << message(21, bytes({1})) << QStringList{} << none;
+        << "p" << message(21, bytes({1, 4})) << QStringList{"PageChange flex 4"};
+    QTest::newRow("playback page change, short") << "p" << message(21, bytes({1})) << QStringList{};
     QTest::newRow("playback page change, closed")
-        << "d" << message(21, bytes({1, 4})) << QStringList{} << none;
+        << "d" << message(21, bytes({1, 4})) << QStringList{};
     QTest::newRow("show messages")
         << "s"
         << message(22, bytes({0xFF})) + message(23, bytes({2, 3})) + message(24, bytes({1, 2, 3}))
-        << QStringList{"List_Message none", "Start_Message 2 3", "Step_Message 1 2 3"} << none;
+        << QStringList{"List_Message none", "Start_Message 2 3", "Step_Message 1 2 3"};
     QTest::newRow("show messages, short")
         << "s" << message(22, bytes({1})) + message(23, bytes({2})) + message(24, bytes({1, 2}))
-        << QStringList{} << none;
+        << QStringList{};
     QTest::newRow("show messages, closed")
-        << "fdpPS" << message(22, bytes({1})) + message(24, bytes({3})) << QStringList{} << none;
+        << "fdpPS" << message(22, bytes({1})) + message(24, bytes({3})) << QStringList{};
     QTest::newRow("ignored kinds")
         << "fdpsPS"
         << message(0, bytes({1})) + message(1, bytes({1})) + message(11, bytes({1})) +
                message(13, bytes({1})) + message(15, bytes({1})) + message(25, bytes({1})) +
                message(255, bytes({1}))
-        << QStringList{} << none;
+        << QStringList{};
     QTest::newRow("all off with other bytes")
-        << "fd" << message(10, bytes({0xFF, 0, 1})) << QStringList{} << none;
+        << "fd" << message(10, bytes({0xFF, 0, 1})) << QStringList{};
 }
 
 void tst_Receiver::dispatchGates()
@@ -181,12 +172,11 @@ void tst_Receiver::dispatchGates()
     QFETCH(QString, open);
     QFETCH(QByteArray, input);
     QFETCH(QStringList, calls);
-    QFETCH(QByteArray, written);
     Line line;
     line.sink.follow(line.rx, open);
     line.feed(input);
     QCOMPARE(line.sink.calls, calls);
-    QCOMPARE(line.backend->written(), written);
+    QVERIFY(line.backend->written().isEmpty());
     QCOMPARE(line.rx.RxState, qint16(Receiver::Hunting));
 }
 

@@ -22,10 +22,8 @@ class tst_Settings : public QObject
 private slots:
     void init() { QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS")); }
     void storedTextAndRoundTrip();
-    void readingBooleans_data();
-    void readingBooleans();
-    void readingNumbers_data();
-    void readingNumbers();
+    void readingStoredText_data();
+    void readingStoredText();
     void changesAreWrittenTogether_data();
     void changesAreWrittenTogether();
 };
@@ -47,49 +45,44 @@ void tst_Settings::storedTextAndRoundTrip()
     QCOMPARE(s.GetSetting("Startup", "fixture_frm_top"), QStringLiteral("-15"));
 }
 
-void tst_Settings::readingBooleans_data()
+// Stored text that does not parse reads as the default (999 for the numbers here).
+void tst_Settings::readingStoredText_data()
 {
     QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("defaultValue");
-    QTest::addColumn<bool>("read");
-    QTest::newRow("True") << "True" << false << true;
-    QTest::newRow("false, any case") << "false" << true << false;
-    QTest::newRow("-1") << "-1" << false << true;
-    QTest::newRow("0") << "0" << true << false;
-    QTest::newRow("garbage takes the default") << "maybe" << true << true;
-    QTest::newRow("empty takes the default") << "" << false << false;
+    QTest::addColumn<QString>("asBool"); // "default": whichever is asked for
+    QTest::addColumn<float>("asNumber");
+    QTest::newRow("True") << "True"
+                          << "true" << 999.0f;
+    QTest::newRow("false, any case") << "false"
+                                     << "false" << 999.0f;
+    QTest::newRow("-1") << "-1"
+                        << "true" << -1.0f;
+    QTest::newRow("0") << "0"
+                       << "false" << 0.0f;
+    QTest::newRow("garbage") << "maybe"
+                             << "default" << 999.0f;
+    QTest::newRow("empty") << ""
+                           << "default" << 999.0f;
+    QTest::newRow("fraction") << "12.5"
+                              << "true" << 12.5f;
+    QTest::newRow("spaces") << " 45 "
+                            << "true" << 45.0f;
+    QTest::newRow("nan") << "nan"
+                         << "" << 999.0f;
 }
 
-void tst_Settings::readingBooleans()
+void tst_Settings::readingStoredText()
 {
     QFETCH(QString, stored);
-    QFETCH(bool, defaultValue);
-    QFETCH(bool, read);
-    Settings s;
-    s.SaveSetting("Startup", "fixture_frm_open", stored);
-    QCOMPARE(s.GetBool("Startup", "fixture_frm_open", defaultValue), read);
-}
-
-void tst_Settings::readingNumbers_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<float>("read");
-    QTest::newRow("integer") << "7500" << 7500.0f;
-    QTest::newRow("fraction") << "12.5" << 12.5f;
-    QTest::newRow("negative") << "-300" << -300.0f;
-    QTest::newRow("spaces") << " 45 " << 45.0f;
-    QTest::newRow("words take the default") << "wide" << 999.0f;
-    QTest::newRow("nan takes the default") << "nan" << 999.0f;
-    QTest::newRow("empty takes the default") << "" << 999.0f;
-}
-
-void tst_Settings::readingNumbers()
-{
-    QFETCH(QString, stored);
-    QFETCH(float, read);
+    QFETCH(QString, asBool);
+    QFETCH(float, asNumber);
     Settings s;
     s.SaveSetting("Startup", "page_frm_ht", stored);
-    QCOMPARE(s.GetNumber("Startup", "page_frm_ht", 999), read);
+    QCOMPARE(s.GetNumber("Startup", "page_frm_ht", 999), asNumber);
+    for (const bool defaultValue : {false, true})
+        if (!asBool.isEmpty())
+            QCOMPARE(s.GetBool("Startup", "page_frm_ht", defaultValue),
+                     asBool == "default" ? defaultValue : asBool == "true");
 }
 
 void tst_Settings::changesAreWrittenTogether_data()
