@@ -119,32 +119,27 @@ void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds_data()
     QTest::addColumn<QString>("name0");
     QTest::addColumn<QString>("name2");
 
+    const auto row = [](const char* name, const QByteArray& payload, const char* name0,
+                        const char* name2) {
+        QTest::newRow(name) << payload << QString(field(name0, 8)) << QString(field(name2, 8));
+    };
     FixtureLayout four;
     four.channelNames = {"A", "B", "C", "D"};
     const QByteArray full = fixture(four);
-    QTest::newRow("names cut mid-way") << full.left(full.size() - 4) << "A       "
-                                       << "C       ";
-    QTest::newRow("no name count") << full.left(40) << "old     "
-                                   << "old     ";
-    QTest::newRow("one byte") << full.left(1) << "old     "
-                              << "old     ";
-
+    row("names cut mid-way", full.left(full.size() - 4), "A", "C");
+    row("no name count", full.left(40), "old", "old");
+    row("one byte", full.left(1), "old", "old");
     FixtureLayout one;
     one.channelNames = {"A"};
-    QTest::newRow("fewer names than before keep the rest") << fixture(one) << "A       "
-                                                           << "old     ";
-
+    row("fewer names than before keep the rest", fixture(one), "A", "old");
     QByteArray manyNames = fixture(four);
     manyNames[61] = char(200); // claims 200 names, holds 4
-    QTest::newRow("count beyond payload") << manyNames << "A       "
-                                          << "C       ";
-
+    row("count beyond payload", manyNames, "A", "C");
     FixtureLayout forty;
     forty.channelNames.clear();
     for (int i = 0; i < 40; ++i)
         forty.channelNames << QByteArray::number(i);
-    QTest::newRow("40 names") << fixture(forty) << "0       "
-                              << "2       ";
+    row("40 names", fixture(forty), "0", "2");
 }
 
 void tst_Records::fixtureShortOrOversizedPayloadStaysInBounds()

@@ -140,7 +140,6 @@ void tst_TrafficDecoder::everyCommandIsNamedAndDecoded_data()
     QTest::addColumn<QString>("line"); // the line settings in force
     QTest::addColumn<QStringList>("expected");
 
-    const QString fast = QStringLiteral("38400,n,8,1");
     const auto row = [&](const char* name, const QByteArray& write, const QStringList& expected,
                          const QString& line = QStringLiteral("38400,n,8,1")) {
         QTest::newRow(name) << write << line << expected;
@@ -157,26 +156,17 @@ void tst_TrafficDecoder::everyCommandIsNamedAndDecoded_data()
         {"A5 0B monitor notice|1|the monitor is going away"});
     row("fixtures view opened", Commands::FixturesViewOpened(),
         {"A5 0B monitor notice|1|the fixtures view opened"});
-    row("fixtures view closed", Commands::FixturesViewClosed(),
-        {"A5 0B monitor notice|1|the fixtures view closed"});
     row("channel value", Commands::ChannelValue(1, 0, 64),
         {"A5 08 channel value|3|sets fixture 2 'Spot' channel 1 'Pan' to 64 'Slow'"});
     row("channel value A5 and its 00, then a command",
         Commands::ChannelValue(1, 2, 0xA5) + Commands::PageUp(),
         {"A5 08 channel value|4|sets fixture 2 'Spot' channel 3 'Dim' to 165",
          "A5 0D page step|1|page up"});
-    row("current page request", Commands::CurrentPageRequest(),
-        {"A5 02 current page request|0|which page is on display?"});
-    row("page down", Commands::PageDown(), {"A5 0D page step|1|page down"});
     row("page kind", Commands::PageKind(5), {"A5 0E page kind|1|fixture group pages"});
     row("entry pick", Commands::EntryPick(3, true),
         {"A5 0F entry pick|2|entry 4, added to the selection"});
-    row("scene events request", Commands::SceneEventsRequest(),
-        {"A5 05 scene events request|0|asks for the scene buffer"});
     row("playback request", Commands::PlaybackRequest(9),
         {"A5 13 playback request|1|asks for flex fader 2"});
-    row("playback pages request", Commands::PlaybackPagesRequest(),
-        {"A5 15 playback pages request|1|asks for the playback pages"});
     row("show list request", Commands::ShowListRequest(2, 5),
         {"A5 16 show list request|2|asks for the steps of show 3 page 6"});
     row("unknown command", bytes({0xA5, 0x30, 1, 2}),
