@@ -70,6 +70,8 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     restoreMainWindowGeometry();
     m_web = std::make_unique<WebAccess>(m_state, m_receiver, m_session, m_port, m_options);
     m_web->startFromSettings();
+    // Someone watching the web page watches the line too.
+    connect(m_web.get(), &WebAccess::stateChanged, this, &frmMain::updateWatched);
 }
 
 void frmMain::restoreMainWindowGeometry()
@@ -278,7 +280,8 @@ void frmMain::stopRecording()
 
 void frmMain::updateWatched()
 {
-    m_port.backend().setWatched(m_views.anyOpen() || isRecording());
+    m_port.backend().setWatched(m_views.anyOpen() || isRecording() ||
+                                (m_web && m_web->clientCount() > 0));
 }
 
 void frmMain::chooseRecordingFile()

@@ -6,6 +6,8 @@
 #include "shell/DisplayOptions.h"
 #include "web/WebJson.h"
 
+#include <QDateTime>
+
 using namespace WebJson;
 
 namespace {
@@ -202,8 +204,10 @@ void LiveState::mark(int item)
     const bool quiet = m_changed.none();
     m_changed.set(item);
     m_stale.set(item);
-    if (quiet)
+    if (quiet) {
+        m_changedSince = QDateTime::currentMSecsSinceEpoch();
         emit changed();
+    }
 }
 
 void LiveState::markAllFixtures()
@@ -476,9 +480,9 @@ QByteArray LiveState::snapshot()
     return out;
 }
 
-QByteArray LiveState::changeMessage(const Items& items)
+QByteArray LiveState::changeMessage(const Items& items, qint64 since)
 {
-    QByteArray out = "{\"type\":\"change\"";
+    QByteArray out = "{\"type\":\"change\",\"since\":" + QByteArray::number(since);
     for (const auto& [item, key] : {std::pair{LinkItem, "link"}, std::pair{OptionsItem, "options"},
                                     std::pair{PageItem, "page"}, std::pair{ShowItem, "show"},
                                     std::pair{MarkerItem, "marker"}})

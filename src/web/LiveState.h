@@ -64,8 +64,10 @@ public:
     // The items changed since the last call, and forgets them.
     Items takeChanges();
     bool hasChanges() const { return !m_changed.none(); }
-    // {"type":"change", ...} with the given items.
-    QByteArray changeMessage(const Items& items);
+    // When the oldest of the changes not yet taken came in (ms since the epoch).
+    qint64 changesSince() const { return m_changedSince; }
+    // {"type":"change", ...} with the given items, the oldest of which came in at `since`.
+    QByteArray changeMessage(const Items& items, qint64 since);
 
     bool controlAllowed() const { return m_controlAllowed; }
     void setControlAllowed(bool on);
@@ -114,6 +116,7 @@ private:
     int m_markedStep = 0; // 1-based; 0: none
 
     Items m_changed;
+    qint64 m_changedSince = 0;
     Items m_stale;
     std::vector<QByteArray> m_fragments;
 };

@@ -62,6 +62,7 @@ struct WebAccess::Client
 {
     std::unique_ptr<QWebSocket> socket;
     LiveState::Items pending;
+    qint64 pendingSince = 0;
     qint64 backedUpSince = -1;
     qint64 heard = 0;
     qint64 second = 0;
@@ -75,13 +76,13 @@ WebAccess::WebAccess(SharedState& state, Receiver& receiver, Session& session, S
 {
     initWebResources();
     m_frame.setSingleShot(true);
-    m_frame.setInterval(m_limits.frameMs);
+    m_frame.setTimerType(Qt::PreciseTimer);
     connect(&m_frame, &QTimer::timeout, this, &WebAccess::flush);
     connect(&m_live, &LiveState::changed, this, [this] {
         if (m_clients.empty())
             m_live.takeChanges(); // nobody to tell; a snapshot reads the records anew
         else if (!m_frame.isActive())
-            m_frame.start();
+            startFrame();
     });
     connect(&m_heartbeat, &QTimer::timeout, this, &WebAccess::heartbeat);
     // The console's page selection is followed by a request for its contents while the page
@@ -210,7 +211,14 @@ bool WebAccess::parseListenSpec(const QString& spec, QHostAddress* address, quin
 void WebAccess::setLimits(const Limits& limits)
 {
     m_limits = limits;
-    m_frame.setInterval(limits.frameMs);
+}
+
+void WebAccess::startFrame()
+{
+    // A change after a quiet frame goes out as soon as the burst that brought it is handled;
+    // then no sooner than a frame after the last.
+    const qint64 since = now() - m_lastFlush;
+    m_frame.start(int(std::clamp<qint64>(m_limits.frameMs - since, 0, m_limits.frameMs)));
 }
 
 bool WebAccess::isListening() const
@@ -314,7 +322,7 @@ void WebAccess::stop()
     m_heartbeat.stop();
     // The clients go before the server whose connections they use.
     while (!m_clients.empty())
-        drop(m_clients.back().get(), true);
+        drop(m_clients.back().get(), true, true);
     m_front.reset();
 }
 
@@ -429,14 +437,18 @@ void WebAccess::message(Client* client, const QString& text)
 
 void WebAccess::flush()
 {
+    const qint64 since = m_live.changesSince();
     const LiveState::Items changes = m_live.takeChanges();
     const qint64 t = now();
+    m_lastFlush = t;
     QString shared;
     bool waiting = false;
     std::vector<Client*> slow;
     for (const auto& client : m_clients) {
         Client* c = client.get();
         const bool caughtUp = c->pending.none();
+        if (caughtUp)
+            c->pendingSince = since;
         c->pending |= changes;
         if (c->pending.none())
             continue;
@@ -453,17 +465,18 @@ void WebAccess::flush()
         c->backedUpSince = -1;
         if (caughtUp) {
             if (shared.isEmpty())
-                shared = QString::fromUtf8(m_live.changeMessage(changes));
+                shared = QString::fromUtf8(m_live.changeMessage(changes, since));
             c->socket->sendTextMessage(shared);
         } else {
-            c->socket->sendTextMessage(QString::fromUtf8(m_live.changeMessage(c->pending)));
+            c->socket->sendTextMessage(
+                QString::fromUtf8(m_live.changeMessage(c->pending, c->pendingSince)));
         }
         c->pending.clear();
     }
     for (Client* c : slow)
         drop(c, true);
     if (waiting && !m_frame.isActive())
-        m_frame.start();
+        startFrame();
 }
 
 void WebAccess::heartbeat()
@@ -479,10 +492,10 @@ void WebAccess::heartbeat()
         drop(c, true);
     // One that stopped reading is looked at even while nothing changes.
     if (!m_clients.empty() && !m_frame.isActive())
-        m_frame.start();
+        startFrame();
 }
 
-void WebAccess::drop(Client* client, bool abort)
+void WebAccess::drop(Client* client, bool abort, bool now)
 {
     const auto it = std::find_if(m_clients.begin(), m_clients.end(),
                                  [client](const auto& c) { return c.get() == client; });
@@ -495,7 +508,10 @@ void WebAccess::drop(Client* client, bool abort)
         s->abort();
     else if (s->state() == QAbstractSocket::ConnectedState)
         s->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("token replaced"));
-    // Not in the middle of its own signal.
-    s->deleteLater();
+    if (now)
+        delete s;
+    else
+        s->deleteLater(); // not in the middle of its own signal
+
     emit stateChanged();
 }

@@ -49,8 +49,8 @@ public:
         // A client is asked for a sign of life every pingMs and dropped after idleMs without one.
         int pingMs = 20000;
         int idleMs = 60000;
-        // Changes are gathered for one frame and sent together.
-        int frameMs = 30;
+        // Changes are gathered and sent together, at most once a frame.
+        int frameMs = 25;
         int messagesPerSecond = 20;
         int commandsPerSecond = 50;
     };
@@ -99,9 +99,11 @@ private:
     void admit(std::unique_ptr<QWebSocket> socket, const WebProtocol::Request& request);
     void message(Client* client, const QString& text);
     void reply(Client* client, const QByteArray& json);
+    void startFrame();
     void flush();
     void heartbeat();
-    void drop(Client* client, bool abort);
+    // Sends a client away; `now` only from outside its socket's signals.
+    void drop(Client* client, bool abort, bool now = false);
     void firstClient();
     void request(const QByteArray& command);
     WebProtocol::Access access();
@@ -120,6 +122,7 @@ private:
     std::unique_ptr<HttpFront> m_front;
     std::vector<std::unique_ptr<Client>> m_clients;
     QTimer m_frame;
+    qint64 m_lastFlush = 0;
     QTimer m_heartbeat;
     // Commands sent in the current second, from every client.
     qint64 m_commandSecond = 0;

@@ -175,7 +175,7 @@ void tst_Web::valuesFollowTheConsole()
     rig.feed(message(8, bytes({0, channel - 1, value})));
     QVERIFY(client.waitFor(2));
     const QJsonObject change = client.messages[1];
-    QCOMPARE(change.keys(), QStringList({"channels", "type"}));
+    QCOMPARE(change.keys(), QStringList({"channels", "since", "type"}));
     const QJsonObject ch = at(change["channels"], 0);
     QCOMPARE(ch["c"].toInt(), channel);
     QCOMPARE(ch["value"].toInt(), value);
