@@ -11,8 +11,15 @@
 # the order swapped every pair), each build with its own Xvfb and simulator, and prints the
 # median of each. Then the new build must also stay within 0.3 points of the old one.
 #
+# The web page: --web N measures every view open with the web page on (127.0.0.1), first with no
+# client, then with N live-feed clients (at most 32, tools/web-load-clients.py) for the window.
+# Then the clients must cost at most 1 point of a core, RSS stay within 60 MB and every client be
+# at most 50 ms behind the line: a change message's age when it reaches the client (its "since"),
+# plus the 15 ms the program may take to read the line while someone watches.
+#
 # Usage: tools/cpu-at-flood.sh [seconds]
 #        tools/cpu-at-flood.sh --compare REF [PAIRS] [seconds]
+#        tools/cpu-at-flood.sh --web N [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/ensure-packages.sh
@@ -28,6 +35,11 @@ if [ "${1:-}" = "--compare" ]; then
         shift
     fi
     [ "$pairs" -ge 5 ] || { echo "at least 5 pairs" >&2; exit 2; }
+fi
+web_clients=""
+if [ "${1:-}" = "--web" ]; then
+    web_clients=${2:?"--web needs the number of clients"}
+    shift 2
 fi
 seconds=${1:-60}
 
@@ -73,10 +85,12 @@ declare -A layout=( # view: left top width height, in twips
     [playback]="0 0 16000 3630" [fixture]="0 3630 10500 7800" [dimmer]="10500 3630 5500 7800"
     [page]="16000 0 4000 7000" [show]="20000 0 3900 7000" [scene]="16000 7000 7900 4600")
 
-# run_once <name> <build dir> <views: True|False>: sets cpu, rss and rate.
+# run_once <name> <build dir> <views: True|False> [web clients]: sets cpu, rss and rate.
 cpu="" rss="" rate=""
 run_once() {
-    local name=$1 bin=$2 open=$3
+    local name=$1 bin=$2 open=$3 web=${4:-}
+    local web_args=() web_port=$((18000 + RANDOM % 2000)) load=""
+    [ -z "$web" ] || web_args=(--web "127.0.0.1:$web_port")
     local link="$out/console-$name" simlog="$out/simulator-$name.log"
     local settings="$out/settings-$name.ini"
     {
@@ -97,12 +111,19 @@ run_once() {
     for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
     # The main window fills the screen, so that every view is in sight and painted.
     DISPLAY=$display LVMONITOR_SETTINGS=$settings "$bin/src/lvmonitor" --port "$link" --connect \
-        -geometry 1600x1000+0+0 >"$out/lvmonitor-$name.log" 2>&1 &
+        "${web_args[@]}" -geometry 1600x1000+0+0 >"$out/lvmonitor-$name.log" 2>&1 &
     local program=$!
     pids+=($program)
     for _ in $(seq 300); do grep -q "link up" "$simlog" 2>/dev/null && break; sleep 0.1; done
     grep -q "link up" "$simlog" || { echo "the program did not link up; see $out/" >&2; exit 1; }
     sleep 10 # the data load and the views' opening requests are over
+    if [ "${web:-0}" -gt 0 ]; then
+        python3 tools/web-load-clients.py "$web_port" "$web" "$((seconds + 4))" \
+            >"$out/clients-$name.json" &
+        load=$!
+        pids+=($load)
+        sleep 2 # every client has its snapshot
+    fi
     local t0 m0 t1 m1
     t0=$(awk '{print $14 + $15}' "/proc/$program/stat")
     m0=$(grep -c -- '-> A5' "$simlog" || true)
@@ -112,6 +133,7 @@ run_once() {
     rss=$(awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$program/status")
     cpu=$(awk -v d="$((t1 - t0))" -v s="$seconds" -v hz="$hz" 'BEGIN { printf "%.2f", 100 * d / hz / s }')
     rate=$(awk -v m="$((m1 - m0))" -v s="$seconds" 'BEGIN { printf "%.0f", m / s }')
+    [ -z "$load" ] || wait "$load" || true
     kill "$program" "$sim" "$xvfb" 2>/dev/null || true
     wait "$program" "$sim" "$xvfb" 2>/dev/null || true
 }
@@ -128,6 +150,31 @@ row() { # label cpu target rss rate
 }
 median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
+if [ -n "$web_clients" ]; then
+    run_once web-0 build/release True 0
+    cpu0=$cpu
+    run_once "web-$web_clients" build/release True "$web_clients"
+    json="$out/clients-web-$web_clients.json"
+    field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' "$json" "$1"; }
+    got=$(field snapshots) lag99=$(field lag_p99_ms) lag=$(field lag_max_ms)
+    behind=$(awk -v l="$lag" 'BEGIN { printf "%.1f", l + 15 }')
+    verdict=ok
+    if awk -v c="$cpu" -v c0="$cpu0" -v r="$rss" -v b="$behind" -v n="$got" -v want="$web_clients" \
+        'BEGIN { exit !(c - c0 > 1.0 || r > 60 || b > 50 || n < want) }'; then
+        verdict=MISSED
+        failed=1
+    fi
+    printf '%-26s %8s %9s %10s %9s %14s %7s\n' "every view open, web page" "CPU %" "RSS (MB)" \
+        "msgs/s" clients "lag p99/max ms" verdict
+    printf '%-26s %8s %9s %10s %9s %14s %7s\n' "no client" "$cpu0" "-" "-" 0 "-" ""
+    printf '%-26s %8s %9s %10s %9s %14s %7s\n' "$web_clients clients" "$cpu" "$rss" "$rate" \
+        "$got" "$lag99/$lag" "$verdict"
+    printf 'clients cost %+.2f points of a core (target at most 1); a client at most %s ms behind\n' \
+        "$(awk -v c="$cpu" -v c0="$cpu0" 'BEGIN { print c - c0 }')" "$behind"
+    printf '(the slowest message %s ms on its way, plus 15 ms to read the line; target 50)\n' "$lag"
+    exit "$failed"
+fi
+
 run_once none build/release False
 row "no view open" "$cpu" 1.0 "$rss" "$rate"
 if [ -z "$compare" ]; then
@@ -138,7 +185,9 @@ if [ -z "$compare" ]; then
     exit "$failed"
 fi
 
-old_cpu=() new_cpu=() new_rss=()
+old_cpu=()
+new_cpu=()
+new_rss=()
 printf '%5s %10s %10s\n' pair "old CPU %" "new CPU %"
 for i in $(seq 1 "$pairs"); do
     # The order is swapped every pair, so that neither build always runs first.
@@ -149,7 +198,9 @@ for i in $(seq 1 "$pairs"); do
         run_once "new-$i" build/release True; nc=$cpu; nr=$rss
         run_once "old-$i" "$old_bin" True; oc=$cpu
     fi
-    old_cpu+=("$oc") new_cpu+=("$nc") new_rss+=("$nr")
+    old_cpu+=("$oc")
+    new_cpu+=("$nc")
+    new_rss+=("$nr")
     printf '%5s %10s %10s\n' "$i" "$oc" "$nc"
 done
 old_median=$(median "${old_cpu[@]}")
