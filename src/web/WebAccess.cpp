@@ -323,6 +323,9 @@ void WebAccess::stop()
     // The clients go before the server whose connections they use.
     while (!m_clients.empty())
         drop(m_clients.back().get(), true, true);
+    for (const QPointer<QWebSocket>& s : m_refused)
+        delete s.data();
+    m_refused.clear();
     m_front.reset();
 }
 
@@ -352,6 +355,8 @@ void WebAccess::admit(std::unique_ptr<QWebSocket> socket, const WebProtocol::Req
     if (refused) {
         // Closed at once, and gone within a second whatever the peer does.
         QWebSocket* s = socket.release();
+        std::erase_if(m_refused, [](const auto& r) { return r.isNull(); });
+        m_refused.emplace_back(s);
         s->close(QWebSocketProtocol::CloseCodePolicyViolated, *refused);
         connect(s, &QWebSocket::disconnected, s, &QObject::deleteLater);
         QTimer::singleShot(1000, s, [s] {

@@ -5,6 +5,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -121,6 +122,8 @@ private:
     QByteArray m_token;
     std::unique_ptr<HttpFront> m_front;
     std::vector<std::unique_ptr<Client>> m_clients;
+    // Feeds refused and closing; gone within a second, or with the server.
+    std::vector<QPointer<QWebSocket>> m_refused;
     QTimer m_frame;
     qint64 m_lastFlush = 0;
     QTimer m_heartbeat;
