@@ -9,7 +9,6 @@
 #include "shell/LinkStatusBar.h"
 #include "shell/MonitorView.h"
 #include "shell/frmMain.h"
-#include "shell/frmStartup.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,23 +24,9 @@ namespace {
 
 constexpr int kTimeoutMs = 10000;
 
-SimulatorOptions quiet(int speed = 38400)
-{
-    SimulatorOptions o;
-    o.speed = speed;
-    o.rate = 0;
-    o.pacing = false;
-    return o;
-}
-
 QString field(frmMain& main, const char* name)
 {
     return main.linkStatusBar()->findChild<QLabel*>(QString::fromLatin1(name))->text();
-}
-
-QString status(frmMain& main)
-{
-    return main.startup()->Label1->text();
 }
 
 // Every cell of the view's grid as the user reads it: text, and "?" where it is drawn as not yet

@@ -8,20 +8,6 @@
 
 namespace {
 
-SimulatorOptions console(bool extended)
-{
-    return {.speed = 38400, .seed = 7, .extended = extended, .pacing = false, .rate = 0};
-}
-
-// Both sides quiet, twice 100 ms apart, so that the last bytes have crossed the pty.
-bool settled(ConsoleSimulator& sim, frmMain& main)
-{
-    const auto quiet = [&] {
-        return sim.queuedBytes() == 0 && main.MSComm1().InBufferCount() == 0;
-    };
-    return QTest::qWaitFor([&] { return quiet() && (QTest::qWait(100), quiet()); }, 10000);
-}
-
 void compareProfiles(const SharedState& got, const SharedState& want)
 {
     QCOMPARE(got.ProfileCount(), want.ProfileCount());
@@ -69,7 +55,7 @@ void tst_E2eReplay::replayGivesTheRecordsTheLiveSessionGave()
 
     // The live session, recorded by the main window from before the link-up, or from after the
     // data load: then a second of live traffic.
-    ConsoleSimulator live(console(extended));
+    ConsoleSimulator live(quiet(38400, 7, extended));
     frmMain recorded;
     QString error;
     if (!afterDataLoad)
