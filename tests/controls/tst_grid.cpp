@@ -1,24 +1,8 @@
 #include "controls/Grid.h"
 #include "controls/GridModel.h"
 
-#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
-
-// The cells (column, row from 0) that the model reported as changed.
-QSet<QPoint> reportedCells(const QSignalSpy& changes)
-{
-    QSet<QPoint> cells;
-    for (const QList<QVariant>& change : changes) {
-        const QModelIndex first = change[0].toModelIndex();
-        const QModelIndex last = change[1].toModelIndex();
-        for (int row = first.row(); row <= last.row(); ++row)
-            for (int column = first.column(); column <= last.column(); ++column)
-                cells.insert(QPoint(column, row));
-    }
-    return cells;
-}
 
 class tst_Grid : public QObject
 {

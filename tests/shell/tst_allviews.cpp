@@ -2,15 +2,10 @@
 // must leave each of them working, and every control a user can reach, in the views and in every
 // other window of the program, has a name a screen reader can announce.
 
-#include "Payloads.h"
+#include "../views/Rig.h"
 #include "RandomStream.h"
-#include "controls/Grid.h"
-#include "link/FakeSerialBackend.h"
 #include "shell/HelpWindow.h"
-#include "shell/MonitorView.h"
-#include "shell/frmMain.h"
 #include "shell/frmStartup.h"
-#include "views/fixtures/frmFixtures2.h"
 #include "views/traffic/TrafficView.h"
 
 #include <QAbstractButton>
@@ -19,7 +14,6 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -43,19 +37,13 @@ namespace {
 constexpr View AllViews[] = {View::Fixtures, View::Dimmers, View::Playbacks,
                              View::Page,     View::Scene,   View::Show};
 
-struct Program
+// The views' rig, with every view open.
+struct Program : Rig
 {
-    FakeSerialBackend* backend = new FakeSerialBackend;
-    frmMain main{std::unique_ptr<SerialBackend>(backend)};
-
     explicit Program(bool viewsOpen = true)
     {
-        QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
+        forgetSettings();
         main.resize(1400, 900);
-        main.show();
-        main.MSComm1().setPortOpen(true);
-        main.receiver().RxState = Receiver::Hunting;
-        main.MSComm1().setRThreshold(1);
         for (View v : AllViews)
             if (viewsOpen)
                 main.showView(v);

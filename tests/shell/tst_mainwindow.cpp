@@ -76,7 +76,6 @@ private slots:
     void startupWindowIsOfferedWithTheStoredPort_data();
     void startupWindowIsOfferedWithTheStoredPort();
     void chosenDeviceIsRememberedPerPort();
-    void deviceEntriesNameTheAdapter_data();
     void deviceEntriesNameTheAdapter();
     void mainWindowComesBackWhereItWas();
     void windowsComeBackWithinReach_data();
@@ -90,7 +89,6 @@ private slots:
     void linkUpReopensViewsInFixedOrder_data();
     void linkUpReopensViewsInFixedOrder();
     void recordingKeepsBothDirectionsAndNeverOverwrites();
-    void lineIsWatchedWhileAViewTrafficOrRecordingIsOpen();
     void aboutVersionText();
     void helpOpensOnThePageOfTheWindowInUse_data();
     void helpOpensOnThePageOfTheWindowInUse();
@@ -174,35 +172,16 @@ void tst_MainWindow::chosenDeviceIsRememberedPerPort()
     QCOMPARE(s->cboDevice->accessibleName(), QStringLiteral("Device"));
 }
 
-void tst_MainWindow::deviceEntriesNameTheAdapter_data()
-{
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("serial");
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("both") << "USB UART"
-                          << "A10K"
-                          << "/dev/ttyUSB0 \u2014 USB UART (A10K)";
-    QTest::newRow("no serial number") << "USB UART"
-                                      << ""
-                                      << "/dev/ttyUSB0 \u2014 USB UART";
-    QTest::newRow("serial number only") << ""
-                                        << "A10K"
-                                        << "/dev/ttyUSB0 \u2014 (A10K)";
-    QTest::newRow("nothing known") << ""
-                                   << ""
-                                   << "/dev/ttyUSB0";
-}
-
+// An adapter's description and serial number follow its path; picking the entry chooses the path.
 void tst_MainWindow::deviceEntriesNameTheAdapter()
 {
-    QFETCH(QString, description);
-    QFETCH(QString, serial);
-    QFETCH(QString, entry);
     const QString path = QStringLiteral("/dev/ttyUSB0");
-    QCOMPARE(DeviceComboBox::entryText(path, description, serial), entry);
-    // Picking such an entry chooses the bare device.
+    QCOMPARE(DeviceComboBox::entryText(path, "USB UART", "A10K"), path + " \u2014 USB UART (A10K)");
+    QCOMPARE(DeviceComboBox::entryText(path, "USB UART", ""), path + " \u2014 USB UART");
+    QCOMPARE(DeviceComboBox::entryText(path, "", "A10K"), path + " \u2014 (A10K)");
+    QCOMPARE(DeviceComboBox::entryText(path, "", ""), path);
     DeviceComboBox box;
-    box.addItem(entry, path);
+    box.addItem(DeviceComboBox::entryText(path, "USB UART", "A10K"), path);
     box.setCurrentIndex(0);
     QCOMPARE(box.device(), path);
 }
@@ -265,11 +244,7 @@ void tst_MainWindow::windowsComeBackWithinReach()
     QVERIFY(frame && frame->isVisible());
     QVERIFY(!frame->isMinimized() && !frame->isMaximized());
     const QRect area = p.main.mdiArea()->viewport()->rect();
-    QVERIFY2(area.contains(frame->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                              .arg(frame->x())
-                                                              .arg(frame->y())
-                                                              .arg(frame->width())
-                                                              .arg(frame->height())));
+    QVERIFY(area.contains(frame->geometry()));
     QVERIFY(frame->width() >= 200 && frame->height() >= 120);
     if (!before.isEmpty())
         QCOMPARE(frame->geometry(), normal);
@@ -421,17 +396,12 @@ void tst_MainWindow::recordingKeepsBothDirectionsAndNeverOverwrites()
 {
     Program p;
     QTemporaryDir dir;
-    const QString taken = dir.filePath(QStringLiteral("taken.lvrec"));
-    {
-        QFile file(taken);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("keep me");
-    }
     auto* entry = p.main.findChild<QAction*>("mnuRecord");
     QString error;
-    QVERIFY(!p.main.startRecording(taken, false, &error)); // the file: tst_sessionrecording
+    const QString taken = dir.filePath(QStringLiteral("taken.lvrec"));
+    QVERIFY(QFile(taken).open(QIODevice::WriteOnly));
+    QVERIFY(!p.main.startRecording(taken, false, &error)); // an existing file is kept
     QCOMPARE(entry->text(), QStringLiteral("Record to &File..."));
-
     const QString path = dir.filePath(QStringLiteral("session.lvrec"));
     QVERIFY(p.main.startRecording(path, false, &error));
     QCOMPARE(entry->text(), QStringLiteral("S&top Recording"));
@@ -451,26 +421,6 @@ void tst_MainWindow::recordingKeepsBothDirectionsAndNeverOverwrites()
     }
     QCOMPARE(sent, QByteArray::fromHex("a501"));
     QCOMPARE(heard, QByteArray::fromHex("a501"));
-}
-
-void tst_MainWindow::lineIsWatchedWhileAViewTrafficOrRecordingIsOpen()
-{
-    // Only then is a talking line read every frame.
-    Program p;
-    QVERIFY(!p.backend->watched);
-    MonitorView* dimmers = p.main.showView(View::Dimmers);
-    QVERIFY(p.backend->watched);
-    p.main.findChild<QAction*>("mnuTraffic")->trigger();
-    dimmers->subWindow()->close();
-    QVERIFY(p.backend->watched);
-    p.main.mdiArea()->activeSubWindow()->close();
-    QTRY_VERIFY(!p.backend->watched);
-    QTemporaryDir dir;
-    QString error;
-    QVERIFY(p.main.startRecording(dir.filePath("watched.lvrec"), false, &error));
-    QVERIFY(p.backend->watched);
-    p.main.stopRecording();
-    QVERIFY(!p.backend->watched);
 }
 
 void tst_MainWindow::aboutVersionText()
