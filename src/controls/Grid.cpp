@@ -16,6 +16,10 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
 {
     setModel(m_model);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // The headers follow changed cells only to size sections to their contents, which no grid
+    // does: a value changing many times a second need not reach them.
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()})
+        disconnect(m_model, &QAbstractItemModel::dataChanged, header, nullptr);
     setFont(defaultFont());
     setShowGrid(true);
     setEditTriggers(NoEditTriggers);
@@ -190,9 +194,8 @@ bool Grid::redraw() const
 
 void Grid::setRedraw(bool on)
 {
-    if (on == redraw())
-        return;
-    viewport()->setUpdatesEnabled(on);
+    // Cell changes wait while it is off and are reported as it goes on, each changed cell once;
+    // switching the viewport's updates off and on would repaint all of it every time.
     m_model->setBatching(!on);
 }
 
