@@ -9,11 +9,18 @@
 #include "link/Session.h"
 #include "shell/DisplayOptions.h"
 #include "web/WebAccess.h"
+#include "web/WebAccessDialog.h"
 
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QWebSocket>
@@ -137,6 +144,7 @@ private slots:
     void controlWritesTheViewsBytes();
     void limits();
     void slowReaderIsDroppedOthersGoOn();
+    void dialogOpensItToTheNetworkWithItsToken();
 };
 
 void tst_Web::valuesFollowTheConsole_data()
@@ -416,6 +424,27 @@ void tst_Web::slowReaderIsDroppedOthersGoOn()
         return at(m["channels"], 0)["value"].toInt() == 99 ||
                channelOf(at(m["fixtures"], 7), 4)["value"].toInt() == 99;
     }));
+}
+
+// Every interface: the link carries the token, which a request without it lacks; a new token
+// replaces the old one in the link.
+void tst_Web::dialogOpensItToTheNetworkWithItsToken()
+{
+    Rig rig;
+    QTcpServer probe; // a free port
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    WebAccessDialog dialog(rig.web);
+    dialog.findChild<QComboBox*>("cboAddress")->setCurrentIndex(1);
+    dialog.findChild<QSpinBox*>("spnPort")->setValue(port);
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Apply)->click();
+    const auto link = [&] { return dialog.findChild<QLineEdit*>("txtLink")->text(); };
+    QVERIFY(link().endsWith(QStringLiteral(":%1/?token=%2").arg(port).arg(rig.web.token())));
+    QCOMPARE(rawRequest(port, "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n").left(12), "HTTP/1.1 401");
+    const QString before = rig.web.token();
+    dialog.findChild<QPushButton*>("btnNewToken")->click();
+    QVERIFY(rig.web.token() != before && link().endsWith(rig.web.token()));
 }
 
 QTEST_MAIN(tst_Web)
