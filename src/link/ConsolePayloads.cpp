@@ -3,6 +3,7 @@
 #include "model/AnsiText.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace ConsolePayloads {
 
@@ -21,6 +22,37 @@ constexpr int kFirstStepAt = 19;
 constexpr int kStepLength = 18;
 
 } // namespace
+
+const PageKindText* pageKindText(quint8 kind)
+{
+    static constexpr PageKindText kinds[] = {
+        {"Scene Page", true, "Scene #", "Scene Name"},
+        {"Show Page", true, "Show #", "Show Name"},
+        {"Preset Page", true, "Preset #", "Preset Name"},
+        {"Factory Preset Page", true, "Preset #", "Preset Name"},
+        {"Chase Page", true, "Chase #", "Chase Name"},
+        {"Factory Chase Page", true, "Chase #", "Chase Name"},
+        {"Fixture Page", false, "Fixture #", "Fixture Name"},
+        {"Fixture Group Page", false, "Group #", "Group Name"},
+    };
+    return kind < std::size(kinds) ? &kinds[kind] : nullptr;
+}
+
+QString pageCaption(quint8 kind, quint8 page, quint8 fixture)
+{
+    const PageKindText* words = pageKindText(kind);
+    if (!words)
+        return {};
+    QString text = QLatin1String(words->caption);
+    if (words->numbered)
+        text += QLatin1Char(' ') + QString::number(page + 1);
+    if (kind == FactoryPresetPage)
+        text += QStringLiteral(" (fixture ") +
+                (fixture == PageContents::NoFixture ? QStringLiteral("(none selected)")
+                                                    : QString::number(fixture + 1)) +
+                QLatin1Char(')');
+    return text;
+}
 
 std::optional<PageSelection> PageSelection::decode(const QByteArray& p)
 {

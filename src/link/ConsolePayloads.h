@@ -42,6 +42,22 @@ struct PageContents
     static PageContents decode(const QByteArray& p);
 };
 
+// The words of each kind of memory page, as the console's display names them: its caption,
+// whether the caption carries the page number, and the headers of the number and name columns.
+struct PageKindText
+{
+    const char* caption;
+    bool numbered;
+    const char* numberHeader;
+    const char* nameHeader;
+};
+constexpr quint8 FactoryPresetPage = 3;
+constexpr quint8 FixturePage = 6;
+// Null for a kind the console does not have.
+const PageKindText* pageKindText(quint8 kind);
+// "Scene Page 3", "Factory Preset Page 1 (fixture 2)", "Fixture Page"; empty for an unknown kind.
+QString pageCaption(quint8 kind, quint8 page, quint8 fixture);
+
 // Kind 21: the console turned a page of the playback faders or of the flex faders.
 struct PlaybackPageChange
 {

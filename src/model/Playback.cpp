@@ -33,3 +33,26 @@ void Playback::UnpackPlaybackData(const QByteArray& PlaybackData)
     if (d.size() > kLevelAt)
         m_level = quint8(d[kLevelAt]);
 }
+
+QString Playback::MemoryText() const
+{
+    // Memory pages above this are the factory preset pages F1, F2, ...
+    constexpr int LastPresetPage = 23;
+    const QString n = QString::number(MemNum() + 1);
+    const QString page = QStringLiteral(" Page ") + QString::number(MemPage() + 1);
+    switch (MemType()) {
+    case 1:
+        return QStringLiteral("Scene ") + n + page;
+    case 2:
+        if (MemPage() > LastPresetPage)
+            return QStringLiteral("F. Preset ") + n + QStringLiteral(" Page F") +
+                   QString::number(MemPage() - LastPresetPage);
+        return QStringLiteral("Preset ") + n + page;
+    case 3:
+        return QStringLiteral("Chase ") + n + page;
+    case 4:
+        return QStringLiteral("Show ") + n + page;
+    default:
+        return QStringLiteral("?");
+    }
+}

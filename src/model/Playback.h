@@ -12,6 +12,9 @@ public:
     // The last playback message's payload, as the console sent it.
     QByteArray GetPlaybackData() const { return m_playbackData; }
     QString Name() const { return m_name; }
+    // The memory on the fader as the console words it: "Scene 3 Page 1", "F. Preset 5 Page F2",
+    // or "?" for a memory type it does not know.
+    QString MemoryText() const;
     bool Active() const { return m_active; }
     bool Assigned() const { return m_assigned; }
     quint8 MemPage() const { return m_memPage; }

@@ -4,6 +4,7 @@
 #include "link/Session.h"
 #include "model/LevelText.h"
 #include "shell/DisplayOptions.h"
+#include "shell/LinkStatusBar.h"
 #include "web/WebJson.h"
 
 #include <QDateTime>
@@ -12,67 +13,7 @@ using namespace WebJson;
 
 namespace {
 
-constexpr quint8 FactoryPresetPage = 3;
-constexpr quint8 FixturePage = 6;
-// Memory pages above this are the factory preset pages F1, F2, ...
-constexpr int LastPresetPage = 23;
-
-// Each kind of page: its caption, whether the caption carries the page number, and the headers
-// of the number and name columns; as the memory page view words them.
-struct KindText
-{
-    const char* caption;
-    bool numbered;
-    const char* numberHeader;
-    const char* nameHeader;
-};
-
-constexpr std::array<KindText, 8> Kinds{{
-    {"Scene Page", true, "Scene #", "Scene Name"},
-    {"Show Page", true, "Show #", "Show Name"},
-    {"Preset Page", true, "Preset #", "Preset Name"},
-    {"Factory Preset Page", true, "Preset #", "Preset Name"},
-    {"Chase Page", true, "Chase #", "Chase Name"},
-    {"Factory Chase Page", true, "Chase #", "Chase Name"},
-    {"Fixture Page", false, "Fixture #", "Fixture Name"},
-    {"Fixture Group Page", false, "Group #", "Group Name"},
-}};
-
-QString pageCaption(const ConsolePayloads::PageContents& c)
-{
-    QString text = QLatin1String(Kinds[c.kind].caption);
-    if (Kinds[c.kind].numbered)
-        text += QLatin1Char(' ') + QString::number(c.page + 1);
-    if (c.kind == FactoryPresetPage)
-        text += QStringLiteral(" (fixture ") +
-                (c.fixture == ConsolePayloads::PageContents::NoFixture
-                     ? QStringLiteral("(none selected)")
-                     : QString::number(c.fixture + 1)) +
-                QLatin1Char(')');
-    return text;
-}
-
-// "Scene 3 Page 1", "F. Preset 5 Page F2", ... or "?", as the playbacks view words them.
-QString memoryText(const Playback& playback)
-{
-    const QString n = QString::number(playback.MemNum() + 1);
-    const QString page = QStringLiteral(" Page ") + QString::number(playback.MemPage() + 1);
-    switch (playback.MemType()) {
-    case 1:
-        return QStringLiteral("Scene ") + n + page;
-    case 2:
-        if (playback.MemPage() > LastPresetPage)
-            return QStringLiteral("F. Preset ") + n + QStringLiteral(" Page F") +
-                   QString::number(playback.MemPage() - LastPresetPage);
-        return QStringLiteral("Preset ") + n + page;
-    case 3:
-        return QStringLiteral("Chase ") + n + page;
-    case 4:
-        return QStringLiteral("Show ") + n + page;
-    default:
-        return QStringLiteral("?");
-    }
-}
+using ConsolePayloads::FixturePage;
 
 QByteArray linkStateName(Session::LinkState state)
 {
@@ -91,21 +32,10 @@ QByteArray linkStateName(Session::LinkState state)
     return "notConnected";
 }
 
+// As the status bar words it.
 QString linkStateText(const Session& session)
 {
-    switch (session.linkState()) {
-    case Session::LinkState::NotConnected:
-        return QStringLiteral("Not connected");
-    case Session::LinkState::Searching:
-        return QStringLiteral("Searching at %1").arg(session.searchBaud());
-    case Session::LinkState::Connected:
-        return QStringLiteral("Connected");
-    case Session::LinkState::Lost:
-        return QStringLiteral("Connection lost");
-    case Session::LinkState::Reconnecting:
-        return QStringLiteral("Reconnecting\u2026");
-    }
-    return QString();
+    return LinkStatusBar::linkText(session.linkState(), session.searchBaud());
 }
 
 } // namespace
@@ -349,7 +279,7 @@ QByteArray LiveState::playbackJson(int p) const
         ",\"fader\":" + number(p % 8 + 1) + ",\"assigned\":" + boolean(playback.Assigned());
     if (playback.Assigned()) {
         out += ",\"memory\":";
-        appendString(out, memoryText(playback));
+        appendString(out, playback.MemoryText());
         out += ",\"name\":";
         appendName(out, playback.Name());
         out += ",\"level\":" + number(playback.Level()) + ",\"percent\":";
@@ -362,8 +292,9 @@ QByteArray LiveState::playbackJson(int p) const
 void LiveState::pageContents(const ConsolePayloads::PageContents& contents)
 {
     m_pageKind = contents.kind;
-    if (contents.kind < Kinds.size())
-        m_pageCaption = pageCaption(contents);
+    if (ConsolePayloads::pageKindText(contents.kind))
+        m_pageCaption =
+            ConsolePayloads::pageCaption(contents.kind, contents.page, contents.fixture);
     m_pageShown = true;
     m_pageEntries = contents.entries;
     mark(PageItem);
@@ -371,13 +302,13 @@ void LiveState::pageContents(const ConsolePayloads::PageContents& contents)
 
 QByteArray LiveState::pageJson() const
 {
-    const bool known = m_pageKind < Kinds.size();
+    const ConsolePayloads::PageKindText* words = ConsolePayloads::pageKindText(m_pageKind);
     QByteArray out = "{\"shown\":" + boolean(m_pageShown) + ",\"caption\":";
     appendString(out, m_pageCaption);
     out += ",\"numberHeader\":";
-    appendString(out, known ? QLatin1String(Kinds[m_pageKind].numberHeader) : QString());
+    appendString(out, words ? QLatin1String(words->numberHeader) : QString());
     out += ",\"nameHeader\":";
-    appendString(out, known ? QLatin1String(Kinds[m_pageKind].nameHeader) : QString());
+    appendString(out, words ? QLatin1String(words->nameHeader) : QString());
     out += ",\"fixturePage\":" + boolean(m_pageKind == FixturePage) + ",\"entries\":[";
     for (int r = 0; r < m_pageEntries.size(); ++r) {
         if (r > 0)

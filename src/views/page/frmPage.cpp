@@ -20,9 +20,7 @@
 
 namespace {
 
-constexpr quint8 FactoryPresetPage = 3;
-constexpr quint8 FixturePage = 6;
-constexpr quint8 NoFixture = ConsolePayloads::PageContents::NoFixture;
+using ConsolePayloads::FixturePage;
 constexpr int CtrlKey = 17;
 constexpr int MaxPickRow = 256;
 
@@ -32,40 +30,6 @@ const QString FSelKey = QStringLiteral("FSel");
 constexpr int MnumColumn = 1;
 constexpr int MnameColumn = 2;
 constexpr int FSelColumn = 3;
-
-// Each kind of page: its caption, whether the caption carries the page number, and the
-// headers of the number and name columns.
-struct KindText
-{
-    const char* caption;
-    bool numbered;
-    const char* numberHeader;
-    const char* nameHeader;
-};
-
-constexpr std::array<KindText, 8> Kinds{{
-    {"Scene Page", true, "Scene #", "Scene Name"},
-    {"Show Page", true, "Show #", "Show Name"},
-    {"Preset Page", true, "Preset #", "Preset Name"},
-    {"Factory Preset Page", true, "Preset #", "Preset Name"},
-    {"Chase Page", true, "Chase #", "Chase Name"},
-    {"Factory Chase Page", true, "Chase #", "Chase Name"},
-    {"Fixture Page", false, "Fixture #", "Fixture Name"},
-    {"Fixture Group Page", false, "Group #", "Group Name"},
-}};
-
-QString caption(quint8 kind, quint8 page, quint8 fixture)
-{
-    QString text = QLatin1String(Kinds[kind].caption);
-    if (Kinds[kind].numbered)
-        text += QLatin1Char(' ') + QString::number(page + 1);
-    if (kind == FactoryPresetPage)
-        text += QStringLiteral(" (fixture ") +
-                (fixture == NoFixture ? QStringLiteral("(none selected)")
-                                      : QString::number(fixture + 1)) +
-                QLatin1Char(')');
-    return text;
-}
 
 // Positions and sizes in twips.
 constexpr QRect ComboTwips(120, 240, 2775, 0);
@@ -158,16 +122,17 @@ void frmPage::FillLvw(const ConsolePayloads::PageContents& Names)
 {
     const quint8 kind = Names.kind;
     PageKind = kind;
-    const bool known = kind < Kinds.size();
+    const ConsolePayloads::PageKindText* words = ConsolePayloads::pageKindText(kind);
+    const bool known = words != nullptr;
     if (known)
-        cboPage->setEditText(caption(kind, Names.page, Names.fixture));
+        cboPage->setEditText(ConsolePayloads::pageCaption(kind, Names.page, Names.fixture));
     lvwPage->setRedraw(false);
     lvwPage->setColumnVisible(FSelKey, false);
     if (known) {
-        lvwPage->setColumnHeader(MnumKey, QLatin1String(Kinds[kind].numberHeader));
+        lvwPage->setColumnHeader(MnumKey, QLatin1String(words->numberHeader));
         if (kind == FixturePage)
             lvwPage->setColumnVisible(FSelKey, true);
-        lvwPage->setColumnHeader(MnameKey, QLatin1String(Kinds[kind].nameHeader));
+        lvwPage->setColumnHeader(MnameKey, QLatin1String(words->nameHeader));
     }
     // Only the entries that the payload holds whole are listed.
     const int rows = int(Names.entries.size());

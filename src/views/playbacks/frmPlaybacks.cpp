@@ -18,30 +18,6 @@ constexpr float GridWidthTwips = 15680;
 constexpr float GridHeightTwips = 1160;
 constexpr int FaderColumns = 8;
 constexpr int ColumnWidth = 130;
-// Memory pages above this are the factory preset pages F1, F2, ...
-constexpr int LastPresetPage = 23;
-
-// "Scene 3 Page 1", "F. Preset 5 Page F2", ... or "?" for a memory type it does not know.
-QString memoryText(const Playback& playback)
-{
-    const QString n = QString::number(playback.MemNum() + 1);
-    const QString page = QStringLiteral(" Page ") + QString::number(playback.MemPage() + 1);
-    switch (playback.MemType()) {
-    case 1:
-        return QStringLiteral("Scene ") + n + page;
-    case 2:
-        if (playback.MemPage() > LastPresetPage)
-            return QStringLiteral("F. Preset ") + n + QStringLiteral(" Page F") +
-                   QString::number(playback.MemPage() - LastPresetPage);
-        return QStringLiteral("Preset ") + n + page;
-    case 3:
-        return QStringLiteral("Chase ") + n + page;
-    case 4:
-        return QStringLiteral("Show ") + n + page;
-    default:
-        return QStringLiteral("?");
-    }
-}
 
 } // namespace
 
@@ -119,7 +95,7 @@ void frmPlaybacks::UpdatePlayback(qint16 p)
         for (int row = 1; row <= 3; ++row)
             grid->setCellText(row, c, QString());
     } else {
-        grid->setCellText(1, c, memoryText(playback));
+        grid->setCellText(1, c, playback.MemoryText());
         grid->setCellText(2, c, playback.Name());
         grid->setCellText(3, c, percentText(playback.Level()));
     }
