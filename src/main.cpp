@@ -67,7 +67,7 @@ struct CommandLine
         QHostAddress address;
         quint16 webPort = 0;
         if (parser.isSet(web) &&
-            !WebAccess::parseListenSpec(parser.value(web), &address, &webPort)) {
+            !WebAccess::parseListenAddress(parser.value(web), &address, &webPort)) {
             *error = QStringLiteral("--web takes [ADDRESS:]PORT, not '%1'.").arg(parser.value(web));
             return false;
         }
@@ -274,7 +274,7 @@ int main(int argc, char* argv[])
     if (cl.parser.isSet(cl.web)) {
         QHostAddress address;
         quint16 webPort = 0;
-        WebAccess::parseListenSpec(cl.parser.value(cl.web), &address, &webPort);
+        WebAccess::parseListenAddress(cl.parser.value(cl.web), &address, &webPort);
         QString error;
         if (!main.webAccess().startForThisRun(address, webPort, &error)) {
             std::fprintf(stderr, "lvmonitor: %s\n", qPrintable(error));

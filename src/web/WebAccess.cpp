@@ -181,10 +181,10 @@ bool WebAccess::startForThisRun(const QHostAddress& address, quint16 port, QStri
     return ok;
 }
 
-bool WebAccess::parseListenSpec(const QString& spec, QHostAddress* address, quint16* port)
+bool WebAccess::parseListenAddress(const QString& text, QHostAddress* address, quint16* port)
 {
     QString host;
-    QString number = spec.trimmed();
+    QString number = text.trimmed();
     const qsizetype colon = number.lastIndexOf(QLatin1Char(':'));
     if (colon >= 0) {
         host = number.left(colon);

@@ -69,7 +69,7 @@ public:
     // Turns the server on for this run only (--web), leaving the settings as they are.
     bool startForThisRun(const QHostAddress& address, quint16 port, QString* error);
     // "[ADDRESS:]PORT" as --web takes it; ADDRESS "*" means every interface.
-    static bool parseListenSpec(const QString& spec, QHostAddress* address, quint16* port);
+    static bool parseListenAddress(const QString& text, QHostAddress* address, quint16* port);
 
     const Config& config() const { return m_config; }
     bool isListening() const;
