@@ -2,6 +2,7 @@
 
 #include "controls/GridModel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -20,6 +21,7 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this))
     // does: a value changing many times a second need not reach them.
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()})
         disconnect(m_model, &QAbstractItemModel::dataChanged, header, nullptr);
+    connect(m_model, &GridModel::cellsChanged, this, &Grid::repaintCells);
     setFont(defaultFont());
     setShowGrid(true);
     setEditTriggers(NoEditTriggers);
@@ -132,9 +134,14 @@ void Grid::setCellForeColor(int row, int column, const QColor& colour)
     m_model->setForeground(row - 1, column - 1, colour);
 }
 
-void Grid::setCellToolTip(int row, int column, const QString& text)
+void Grid::setCellToolTipSource(std::function<QString(int row, int column)> source)
 {
-    m_model->setToolTip(row - 1, column - 1, text);
+    if (!source) {
+        m_model->setToolTipSource({});
+        return;
+    }
+    m_model->setToolTipSource(
+        [source = std::move(source)](int row, int column) { return source(row + 1, column + 1); });
 }
 
 QString Grid::cellToolTip(int row, int column) const
@@ -199,6 +206,40 @@ void Grid::setRedraw(bool on)
     m_model->setBatching(!on);
 }
 
+void Grid::repaintCells(const std::vector<std::pair<int, int>>& cells)
+{
+    // Many cells at once (a view filling its rows) are one rectangle; a few are each their own.
+    constexpr size_t CellsOneByOne = 64;
+    QRegion dirty;
+    if (cells.size() > CellsOneByOne) {
+        QRect bounds;
+        for (const auto& [row, column] : cells)
+            bounds |= cellRect(row, column);
+        dirty = bounds;
+    } else {
+        for (const auto& [row, column] : cells)
+            dirty += cellRect(row, column);
+    }
+    viewport()->update(dirty & viewport()->rect());
+}
+
+void Grid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                       const QList<int>& roles)
+{
+    if (!m_model->reportingCells()) {
+        QTableView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+        event.setFirstRow(topLeft.row());
+        event.setFirstColumn(topLeft.column());
+        event.setLastRow(bottomRight.row());
+        event.setLastColumn(bottomRight.column());
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
 QRect Grid::cellRect(int row, int column) const
 {
     if (isColumnHidden(column))
@@ -241,32 +282,59 @@ void Grid::paintEvent(QPaintEvent* event)
     const QModelIndex current = currentIndex();
     const bool showCurrent = m_showsCurrentCell && current.isValid();
 
-    // Each cell's grid lines are at its right and bottom edge, drawn after the cells.
-    QVarLengthArray<QLine, 128> lines;
+    // Each cell's grid lines are at its right and bottom edge, drawn after the cells. Solid lines
+    // are filled as one-pixel rectangles: the painter's line drawing costs many times more.
+    QVarLengthArray<QLine, 64> lines;
     const auto drawLines = [&] {
         if (lines.isEmpty())
             return;
         const auto gridColour = QColor::fromRgba(
             QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &viewOption(), this)));
-        painter.setPen(QPen(gridColour, 0, gridStyle()));
-        painter.drawLines(lines.constData(), int(lines.size()));
+        if (gridStyle() == Qt::SolidLine) {
+            for (const QLine& line : lines)
+                painter.fillRect(QRect(line.p1(), line.p2()), gridColour);
+        } else {
+            painter.setPen(QPen(gridColour, 0, gridStyle()));
+            painter.drawLines(lines.constData(), int(lines.size()));
+        }
         lines.clear();
     };
+    // Where the columns are, looked up once: the header's lookups are dear for every cell.
+    struct ColumnSpan
+    {
+        int column;
+        int left;
+        int width;
+    };
+    QVarLengthArray<ColumnSpan, 32> spans;
+    for (int column = 0; column < columns(); ++column)
+        if (!isColumnHidden(column))
+            spans.append({column, columnViewportPosition(column), columnWidth(column)});
+    // Each rectangle of the region is painted inside a clip of its own: within a plain rectangle
+    // the painter fills, draws lines and text on its fast path, against a region span by span.
+    const bool severalRectangles = region.rectCount() > 1;
     const int lastRowOfGrid = rows() - 1;
     for (const QRect& dirty : region) {
+        if (severalRectangles)
+            painter.setClipRect(dirty);
         painter.fillRect(dirty, base);
         const int firstRow = rowAt(dirty.top());
         if (firstRow < 0)
             continue; // below the last row
         const int bottomRow = rowAt(dirty.bottom());
         const int lastRow = bottomRow < 0 ? lastRowOfGrid : bottomRow;
-        for (int column = 0; column < columns(); ++column) {
-            const QRect columnSpan = cellRect(firstRow, column);
-            if (columnSpan.isEmpty() || columnSpan.right() < dirty.left() ||
-                columnSpan.left() > dirty.right())
-                continue;
-            for (int row = firstRow; row <= lastRow; ++row) {
-                const QRect whole = cellRect(row, column);
+        // The lines of the cells painted: one along the bottom of each row, one down the right
+        // of each column.
+        QVarLengthArray<int, 32> columnEdges;
+        int rowsLeft = -1, rowsRight = -1;
+        for (int row = firstRow; row <= lastRow; ++row) {
+            const int top = rowViewportPosition(row);
+            const int height = rowHeight(row);
+            for (const ColumnSpan& span : spans) {
+                if (span.left + span.width <= dirty.left() || span.left > dirty.right())
+                    continue;
+                const int column = span.column;
+                const QRect whole(span.left, top, span.width, height);
                 const QRect cell = whole.adjusted(0, 0, -1, -1);
                 const bool selected =
                     anySelected && selection->isSelected(m_model->index(row, column));
@@ -287,12 +355,24 @@ void Grid::paintEvent(QPaintEvent* event)
                                                            focused ? -1 : -0.5));
                     painter.restore();
                 }
-                lines.append(QLine(whole.left(), whole.bottom(), whole.right(), whole.bottom()));
-                lines.append(QLine(whole.right(), whole.top(), whole.right(), whole.bottom()));
+                if (row == firstRow) {
+                    if (rowsLeft < 0)
+                        rowsLeft = whole.left();
+                    rowsRight = whole.right();
+                    columnEdges.append(whole.right());
+                }
             }
+            if (rowsLeft >= 0)
+                lines.append(QLine(rowsLeft, top + height - 1, rowsRight, top + height - 1));
         }
+        if (!columnEdges.isEmpty()) {
+            const int top = rowViewportPosition(firstRow);
+            const int bottom = rowViewportPosition(lastRow) + rowHeight(lastRow) - 1;
+            for (const int x : columnEdges)
+                lines.append(QLine(x, top, x, bottom));
+        }
+        drawLines(); // inside this rectangle's clip
     }
-    drawLines();
 }
 
 void Grid::clear()

@@ -10,8 +10,8 @@ class GridModel;
 // columns counted from 1 (the header line is not a row), column widths in pixels.
 //
 // Writing a cell repaints that cell alone, once the event loop is back, together with every other
-// cell written meanwhile. With the redraw switch off nothing is painted and cell changes are
-// gathered; switching it on paints them once.
+// cell written meanwhile: one update of the cells' union. With the redraw switch off nothing is
+// painted and cell changes are gathered; switching it on paints them once.
 class Grid : public QTableView
 {
     Q_OBJECT
@@ -51,7 +51,8 @@ public:
     void setCellTextAlign(int row, int column, int alignment);
     // A cell's own text colour (invalid: the grid's) and its tooltip.
     void setCellForeColor(int row, int column, const QColor& colour);
-    void setCellToolTip(int row, int column, const QString& text);
+    // Where the cells' tooltips come from (rows and columns from 1), worded when one is shown.
+    void setCellToolTipSource(std::function<QString(int row, int column)> source);
     QString cellToolTip(int row, int column) const;
 
     // Columns addressed by key: the first column with that key; an unknown key does nothing.
@@ -103,6 +104,10 @@ signals:
     void keyUp(int keyCode, int shift);
 
 protected:
+    // Cells that the model reports as written are repainted by repaintCells, each alone; the
+    // table view would repaint the whole viewport for the range that holds them.
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = {}) override;
     void selectionChanged(const QItemSelection& selected,
                           const QItemSelection& deselected) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -113,6 +118,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void repaintCells(const std::vector<std::pair<int, int>>& cells);
     // The cell's rectangle in the viewport, grid lines included; empty for a hidden column.
     QRect cellRect(int row, int column) const;
     // What a column needs to show its header whole.

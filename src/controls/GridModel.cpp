@@ -6,11 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-// More changed cells than this are reported as the one range that holds them.
-constexpr size_t kCellsReportedOneByOne = 64;
-} // namespace
-
 // The one pass, once the event loop is back, in which every grid with changed cells reports them.
 class GridReportPass final : public QObject
 {
@@ -111,8 +106,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
         const QColor& colour = m_dimText.isValid() ? m_dimText : cell.foreground;
         return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
     }
-    case Qt::ToolTipRole:
-        return cell.toolTip.isEmpty() ? QVariant() : QVariant(cell.toolTip);
+    case Qt::ToolTipRole: {
+        const QString tip = toolTip(index.row(), index.column());
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(toQt(alignment(index.row(), index.column())));
     default:
@@ -257,14 +254,12 @@ void GridModel::setForeground(int row, int column, const QColor& colour)
 
 QString GridModel::toolTip(int row, int column) const
 {
-    return validCell(row, column) ? m_rows[size_t(row)][size_t(column)].toolTip : QString();
+    return validCell(row, column) && m_toolTips ? m_toolTips(row, column) : QString();
 }
 
-void GridModel::setToolTip(int row, int column, const QString& text)
+void GridModel::setToolTipSource(ToolTipSource source)
 {
-    // Nothing on screen changes with a tooltip.
-    if (Cell* c = cell(row, column))
-        c->toolTip = text;
+    m_toolTips = std::move(source);
 }
 
 int GridModel::alignment(int row, int column) const
@@ -323,13 +318,13 @@ void GridModel::reportChanges()
     }
     if (bottom < 0)
         return;
-    if (reporting.size() > kCellsReportedOneByOne) {
-        emit dataChanged(index(top, left), index(bottom, right));
-        return;
-    }
-    for (const auto& [row, column] : reporting)
-        if (validCell(row, column))
-            emit dataChanged(index(row, column), index(row, column));
+    // The grid repaints the cells themselves; other viewers learn of the range that holds them.
+    std::erase_if(reporting,
+                  [this](const auto& cell) { return !validCell(cell.first, cell.second); });
+    m_reporting = true;
+    emit cellsChanged(reporting);
+    emit dataChanged(index(top, left), index(bottom, right));
+    m_reporting = false;
 }
 
 void GridModel::setDimText(const QColor& colour)

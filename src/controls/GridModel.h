@@ -4,17 +4,20 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
-// The cells behind a Grid: per cell its text, background, text colour, tooltip and alignment; per
+// The cells behind a Grid: per cell its text, background, text colour and alignment; per
 // column a key, a header and an alignment. Indices here are 0-based; Grid translates its 1-based
 // operations.
 //
-// Cell writes are gathered and reported once per frame as dataChanged, each changed cell once
-// however often it was written: the console rewrites the same value cells many times a second,
-// and the view repaints after one report, not after each write. While batching (the grid's redraw
-// switch is off) nothing is reported; ending the batch reports what changed.
+// Cell writes are gathered and reported once the event loop is back (once per frame while the
+// console talks), each changed cell once however often it was written: the console rewrites the
+// same value cells many times a second. A report names the changed cells (cellsChanged, for the
+// grid to repaint just those) and then the range that holds them (dataChanged, for any other
+// viewer). While batching (the grid's redraw switch is off) nothing is reported; ending the batch
+// reports what changed.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -57,8 +60,11 @@ public:
     // The cell's own text colour; invalid: the grid's.
     QColor foreground(int row, int column) const;
     void setForeground(int row, int column, const QColor& colour);
+    // Tooltips are worded when asked for, from what the cell shows now: a value that changes
+    // many times a second is seldom hovered over.
+    using ToolTipSource = std::function<QString(int row, int column)>;
     QString toolTip(int row, int column) const;
-    void setToolTip(int row, int column, const QString& text);
+    void setToolTipSource(ToolTipSource source);
     int alignment(int row, int column) const;
     void setAlignment(int row, int column, int alignment);
 
@@ -71,14 +77,19 @@ public:
     // Reports the cells changed since the last report now (it happens by itself once the event
     // loop is back).
     void reportChanges();
+    // True while a report's signals are out.
+    bool reportingCells() const { return m_reporting; }
+
+signals:
+    // Cells changed since the last report, as (row, column), each once.
+    void cellsChanged(const std::vector<std::pair<int, int>>& cells);
 
 private:
     struct Cell
     {
         QString text;
-        QColor background; // invalid: the grid's own
-        QColor foreground; // invalid: the grid's own
-        QString toolTip;
+        QColor background;    // invalid: the grid's own
+        QColor foreground;    // invalid: the grid's own
         qint8 alignment = -1; // -1: the column's
         bool changed = false; // waiting to be reported
     };
@@ -96,7 +107,9 @@ private:
     std::vector<std::vector<Cell>> m_rows;
     bool m_batching = false;
     bool m_reportPending = false;
+    bool m_reporting = false;
     QColor m_dimText;
+    ToolTipSource m_toolTips;
     // Cells changed and not yet reported, each once (Cell::changed).
     std::vector<std::pair<int, int>> m_changed;
     friend class GridReportPass;

@@ -7,6 +7,8 @@
 
 #include <QMdiSubWindow>
 
+#include <algorithm>
+
 namespace {
 
 // The grid sits 120 twips in from the window's top left corner and follows the window's size
@@ -25,6 +27,8 @@ frmDimmers::frmDimmers(const ViewContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Conventional Dimmers"));
     grdDimmers->setObjectName(QStringLiteral("grdDimmers"));
     grdDimmers->setAccessibleName(QStringLiteral("Conventional Dimmers"));
+    grdDimmers->setCellToolTipSource(
+        [this](int row, int column) { return levelToolTip(row, column); });
     grdDimmers->move(Twips::layoutX(*this, GridOffsetTwips),
                      Twips::layoutY(*this, GridOffsetTwips));
     connect(&context.console, &Receiver::dimmerChanged, this, &frmDimmers::UpdateDimmer);
@@ -102,12 +106,21 @@ void frmDimmers::writeLevel(int row, const Dimmer& dimmer)
     const QColor shade = dimmer.DimmerLevelConfirmed()
                              ? QColor()
                              : palette().color(QPalette::Disabled, QPalette::Text);
+    for (int column : {4, 5})
+        grdDimmers->setCellForeColor(row, column, shade);
+}
+
+QString frmDimmers::levelToolTip(int row, int column) const
+{
+    if (column != 4 && column != 5)
+        return {};
+    const auto at = std::find(DimmerRow.begin(), DimmerRow.end(), row);
+    if (row == 0 || at == DimmerRow.end())
+        return {};
+    const Dimmer& dimmer = m_ctx.state.Dimmers[size_t(at - DimmerRow.begin())];
     QString tip =
         QStringLiteral("DMX %1, level %2").arg(quint16(dimmer.DmxAddr())).arg(dimmer.DimmerLevel());
     if (!dimmer.DimmerLevelConfirmed())
         tip += QStringLiteral("\nNot yet confirmed by the console since the link came up.");
-    for (int column : {4, 5}) {
-        grdDimmers->setCellForeColor(row, column, shade);
-        grdDimmers->setCellToolTip(row, column, tip);
-    }
+    return tip;
 }

@@ -35,6 +35,8 @@ private:
     // Grid row of dimmer d, 0 when it has none.
     qint16 rowOf(int d) const;
     void writeLevel(int row, const Dimmer& dimmer);
+    // The DMX address and raw level behind a level or "%" cell.
+    QString levelToolTip(int row, int column) const;
 
     Grid* grdDimmers;
     std::array<qint16, SharedState::DimmerCount> DimmerRow{};
