@@ -1,7 +1,7 @@
 // What the user sees of the connection, against the simulated console on a real pty: the status
-// bar through a link-up at 19200, the views marked offline while the console is gone and live
-// again once the program has reconnected by itself, and what the start-up window says about a
-// device that cannot be a console's.
+// bar through the speed search down to 1200 bit/s, the views marked offline while the console is
+// gone and live again once the program has reconnected by itself, and what the start-up window says
+// about a device that cannot be a console's.
 
 #include "ConsoleSimulator.h"
 #include "SimulatorLink.h"
@@ -52,16 +52,20 @@ class tst_E2eConnection : public QObject
 private slots:
     void init() { QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS")); }
     void cleanup() { qunsetenv("LVMONITOR_COM1"); }
-    void statusBarFollowsALinkUpAt19200();
+    void statusBarFollowsTheSpeedSearchDownTo1200();
     void viewsGoOfflineAndTheProgramReconnects();
     void commandLineConnectsToTheGivenPort();
     void devicesThatCannotBeAConsolesAreExplained_data();
     void devicesThatCannotBeAConsolesAreExplained();
 };
 
-void tst_E2eConnection::statusBarFollowsALinkUpAt19200()
+// The speed search goes down to the console's 1200 bit/s, with 7 data bits there, then the line
+// is set back to 38400,n,8,1; the start-up window goes as the data arrive.
+void tst_E2eConnection::statusBarFollowsTheSpeedSearchDownTo1200()
 {
-    ConsoleSimulator sim(quiet(19200));
+    SimulatorOptions paced = quiet(1200, 3);
+    paced.pacing = true;
+    ConsoleSimulator sim(paced);
     QVERIFY(sim.openPty());
     qputenv("LVMONITOR_COM1", sim.devicePath().toLocal8Bit());
     frmMain main;
@@ -77,8 +81,10 @@ void tst_E2eConnection::statusBarFollowsALinkUpAt19200()
     QCOMPARE(field(main, "lblStatusDevice"), sim.devicePath());
     QTRY_COMPARE_WITH_TIMEOUT(field(main, "lblStatusLink"), QStringLiteral("Connected"),
                               kTimeoutMs);
-    QCOMPARE(seen, (QStringList{"Searching at 38400 | 38400 8-N-1",
-                                "Searching at 19200 | 19200 8-N-1", "Connected | 38400 8-N-1"}));
+    QCOMPARE(seen,
+             (QStringList{"Searching at 38400 | 38400 8-N-1", "Searching at 19200 | 19200 8-N-1",
+                          "Searching at 1200 | 1200 7-N-1", "Connected | 38400 8-N-1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(!main.startup()->isVisible(), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(field(main, "lblStatusConsole"), QStringLiteral("standard format"),
                               3000);
     QTRY_VERIFY_WITH_TIMEOUT(

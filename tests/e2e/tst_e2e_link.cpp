@@ -1,17 +1,10 @@
-// The program against the simulated console over a real serial line (a pty): the speed search down
-// to 1200 bit/s (the connection test links at 19200, every other test at 38400), the data load
+// The program against the simulated console over a real serial line (a pty): the data load
 // compared field by field with what the console holds, and a channel value going round.
 
 #include "SimulatorLink.h"
 #include "link/Commands.h"
-#include "link/SerialBackend.h"
-
-#include <QAction>
-#include <QLabel>
 
 namespace {
-
-constexpr int kLinkTimeoutMs = 10000;
 
 // The console's text fields as the program should show them (the rig uses no bytes whose
 // Windows-1252 character differs from Latin-1).
@@ -27,52 +20,10 @@ class tst_E2eLink : public QObject
     Q_OBJECT
 
 private slots:
-    void linksAt1200();
     void dataLoadMatchesTheConsoleFieldByField_data();
     void dataLoadMatchesTheConsoleFieldByField();
     void channelValueGoesRoundTheConsole();
 };
-
-void tst_E2eLink::linksAt1200()
-{
-    QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS"));
-    SimulatorOptions paced = quiet(1200, 3);
-    paced.pacing = true;
-    ConsoleSimulator sim(paced);
-    QVERIFY(sim.openPty());
-    qputenv("LVMONITOR_COM1", sim.devicePath().toLocal8Bit());
-    frmMain main;
-    QList<LineSettings> lineHistory;
-    connect(&main.MSComm1().backend(), &SerialBackend::settingsApplied, this,
-            [&](const LineSettings& s) { lineHistory << s; });
-    main.show();
-    QSignalSpy linked(&sim, &ConsoleSimulator::linked);
-    main.Connect();
-    qunsetenv("LVMONITOR_COM1");
-    QVERIFY(status(main).startsWith(QStringLiteral("Trying to communicate with the Lumivane.")));
-    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("Lumivane is connected."),
-                              kLinkTimeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(linked.size(), 1, 3000);
-
-    // The line went through the speeds in order down to the console's, with 7 data bits there,
-    // then back to 38400,n,8,1.
-    QCOMPARE(lineHistory.size(), 4);
-    QCOMPARE(lineHistory[1].baud, 19200);
-    QCOMPARE(lineHistory[2].baud, 1200);
-    QCOMPARE(lineHistory[2].dataBits, 7);
-    const LineSettings now = lineHistory.last();
-    QCOMPARE(now.baud, 38400);
-    QCOMPARE(now.dataBits, 8);
-    QCOMPARE(now.parity, 'n');
-
-    // One second later the start-up window goes and the data arrive.
-    QTRY_VERIFY_WITH_TIMEOUT(!main.startup()->isVisible(), 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(main.findChild<QAction*>("mnuDimmers")->isVisible(), 3000);
-    int d = 0;
-    while (!sim.rig().dimmer(d).patched)
-        ++d;
-    QTRY_COMPARE_WITH_TIMEOUT(int(main.state().DmxDimmerMap[sim.rig().dimmer(d).dmxAddr]), d, 5000);
-}
 
 void tst_E2eLink::dataLoadMatchesTheConsoleFieldByField_data()
 {
