@@ -15,7 +15,7 @@ using namespace Payloads;
 
 namespace {
 
-// Linked and hunting, every received byte going to the receiver; optionally with every view open.
+// Linked and hunting; optionally with every view open.
 struct Line : FakeLink
 {
     int linkUps = 0;
@@ -23,15 +23,9 @@ struct Line : FakeLink
     explicit Line(bool viewsOpen = false)
     {
         if (viewsOpen)
-            sink.follow(rx, QStringLiteral("fdpsPS"));
-        port.setPortOpen(true);
-        rx.RxState = Receiver::Hunting;
-        port.setRThreshold(1);
+            sink.follow(rx);
+        listen();
         rx.onLinkUp = [this] { ++linkUps; };
-        QObject::connect(&port, &SerialPort::OnComm, [this] {
-            if (port.CommEvent() == SerialPort::comEvReceive)
-                rx.processindata();
-        });
     }
 };
 
@@ -104,7 +98,7 @@ void tst_Receiver::sameDispatchesWhereverTheInputIsCut()
 
 void tst_Receiver::dispatchGates_data()
 {
-    QTest::addColumn<QString>("open"); // which views are open: f d p s (flags), P S (loaded)
+    QTest::addColumn<bool>("pageOpen"); // the memory page view
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QStringList>("calls");
 
@@ -114,66 +108,62 @@ void tst_Receiver::dispatchGates_data()
         return message(4, fixture(s));
     };
     QTest::newRow("page selection, view closed")
-        << "" << message(2, bytes({4, 1})) << QStringList{};
+        << false << message(2, bytes({4, 1})) << QStringList{};
     QTest::newRow("no page to show")
-        << "P" << message(2, bytes({0xFF, 0})) << QStringList{"NoPageDisp"};
+        << true << message(2, bytes({0xFF, 0})) << QStringList{"NoPageDisp"};
     QTest::newRow("page contents")
-        << "P" << message(3, bytes({7, 8})) << QStringList{"FillLvw 7 8 0"};
-    QTest::newRow("page contents, view closed") << "S" << message(3, bytes({7})) << QStringList{};
-    QTest::newRow("fixture data, view open") << "f" << fix(5) << QStringList{"UpdateFixt 5"};
-    QTest::newRow("fixture data, view closed") << "" << fix(5) << QStringList{};
-    QTest::newRow("fixture 48 ignored") << "f" << fix(48) << QStringList{};
-    QTest::newRow("scene events") << "S" << message(5, bytes({1}))
+        << true << message(3, bytes({7, 8})) << QStringList{"FillLvw 7 8 0"};
+    QTest::newRow("fixture data") << false << fix(5) << QStringList{"UpdateFixt 5"};
+    QTest::newRow("fixture 48 ignored") << false << fix(48) << QStringList{};
+    QTest::newRow("scene events") << false << message(5, bytes({1}))
                                   << QStringList{"Display_Events 01"};
     QTest::newRow("channel value")
-        << "f" << message(8, bytes({1, 31, 9})) << QStringList{"UpdateChnl 1 31"};
-    QTest::newRow("channel 32 ignored") << "f" << message(8, bytes({1, 32, 9})) << QStringList{};
-    QTest::newRow("channel value, short") << "f" << message(8, bytes({1, 2})) << QStringList{};
-    QTest::newRow("selection") << "P" << message(12, bytes({47, 1}))
+        << false << message(8, bytes({1, 31, 9})) << QStringList{"UpdateChnl 1 31"};
+    QTest::newRow("channel 32 ignored") << false << message(8, bytes({1, 32, 9})) << QStringList{};
+    QTest::newRow("channel value, short") << false << message(8, bytes({1, 2})) << QStringList{};
+    QTest::newRow("selection") << true << message(12, bytes({47, 1}))
                                << QStringList{"UpdateFixtSel 47"};
-    QTest::newRow("selection of 48 ignored") << "P" << message(12, bytes({48, 1})) << QStringList{};
-    QTest::newRow("dimmer data") << "d" << message(17, dimmer(127, true, 5, "D", 1))
+    QTest::newRow("selection of 48 ignored")
+        << true << message(12, bytes({48, 1})) << QStringList{};
+    QTest::newRow("dimmer data") << false << message(17, dimmer(127, true, 5, "D", 1))
                                  << QStringList{"UpdateDimmer 127"};
     QTest::newRow("dimmer 128 ignored")
-        << "d" << message(17, dimmer(128, true, 5, "D", 1)) << QStringList{};
-    QTest::newRow("dimmer level") << "d" << message(18, bytes({3, 4}))
+        << false << message(17, dimmer(128, true, 5, "D", 1)) << QStringList{};
+    QTest::newRow("dimmer level") << false << message(18, bytes({3, 4}))
                                   << QStringList{"UpdateDimmerLevel 3"};
     QTest::newRow("playback data")
-        << "p" << message(19, bytes({15, 0})) << QStringList{"UpdatePlayback 15"};
-    QTest::newRow("playback 16 ignored") << "p" << message(19, bytes({16, 0})) << QStringList{};
+        << false << message(19, bytes({15, 0})) << QStringList{"UpdatePlayback 15"};
+    QTest::newRow("playback 16 ignored") << false << message(19, bytes({16, 0})) << QStringList{};
     QTest::newRow("playback level")
-        << "p" << message(20, bytes({0, 4})) << QStringList{"UpdatePlaybackLevel 0"};
+        << false << message(20, bytes({0, 4})) << QStringList{"UpdatePlaybackLevel 0"};
     QTest::newRow("playback page change")
-        << "p" << message(21, bytes({1, 4})) << QStringList{"PageChange flex 4"};
-    QTest::newRow("playback page change, short") << "p" << message(21, bytes({1})) << QStringList{};
-    QTest::newRow("playback page change, closed")
-        << "d" << message(21, bytes({1, 4})) << QStringList{};
+        << false << message(21, bytes({1, 4})) << QStringList{"PageChange flex 4"};
+    QTest::newRow("playback page change, short")
+        << false << message(21, bytes({1})) << QStringList{};
     QTest::newRow("show messages")
-        << "s"
+        << false
         << message(22, bytes({0xFF})) + message(23, bytes({2, 3})) + message(24, bytes({1, 2, 3}))
         << QStringList{"List_Message none", "Start_Message 2 3", "Step_Message 1 2 3"};
     QTest::newRow("show messages, short")
-        << "s" << message(22, bytes({1})) + message(23, bytes({2})) + message(24, bytes({1, 2}))
+        << false << message(22, bytes({1})) + message(23, bytes({2})) + message(24, bytes({1, 2}))
         << QStringList{};
-    QTest::newRow("show messages, closed")
-        << "fdpPS" << message(22, bytes({1})) + message(24, bytes({3})) << QStringList{};
     QTest::newRow("ignored kinds")
-        << "fdpsPS"
+        << true
         << message(0, bytes({1})) + message(1, bytes({1})) + message(11, bytes({1})) +
                message(13, bytes({1})) + message(15, bytes({1})) + message(25, bytes({1})) +
                message(255, bytes({1}))
         << QStringList{};
     QTest::newRow("all off with other bytes")
-        << "fd" << message(10, bytes({0xFF, 0, 1})) << QStringList{};
+        << false << message(10, bytes({0xFF, 0, 1})) << QStringList{};
 }
 
 void tst_Receiver::dispatchGates()
 {
-    QFETCH(QString, open);
+    QFETCH(bool, pageOpen);
     QFETCH(QByteArray, input);
     QFETCH(QStringList, calls);
     Line line;
-    line.sink.follow(line.rx, open);
+    line.sink.follow(line.rx, pageOpen);
     line.feed(input);
     QCOMPARE(line.sink.calls, calls);
     QVERIFY(line.backend->written().isEmpty());
@@ -246,7 +236,7 @@ void tst_Receiver::addressMapSkipsAddressesOutsideTheMap()
 void tst_Receiver::dmxLevelReachesFixtureAndDimmer()
 {
     Line line;
-    line.sink.follow(line.rx, QStringLiteral("fd"));
+    line.sink.follow(line.rx);
     FixtureLayout s;
     s.number = 0;
     s.address = 300;
@@ -267,7 +257,7 @@ void tst_Receiver::allLevelsOffClearsFixturesAndPatchedDimmers()
     line.feed(message(4, fixture(s)) + message(8, bytes({3, 1, 50})) +
               message(8, bytes({5, 1, 60})) + message(17, dimmer(0, true, 1, "D", 70)) +
               message(17, dimmer(1, true, 2, "E", 80)) + message(17, bytes({1, 0})));
-    line.sink.follow(line.rx, QStringLiteral("fd"));
+    line.sink.follow(line.rx);
     line.feed(message(10, bytes({0xFF, 0, 0})));
     QCOMPARE(line.state.Fixtures[3].chval(1), quint8(0));
     QCOMPARE(line.state.Fixtures[5].chval(1), quint8(60)); // empty slot untouched

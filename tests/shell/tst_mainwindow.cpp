@@ -2,9 +2,7 @@
 // Help, the program's icon, line-error boxes, and what is stored and sent when the program
 // closes.
 
-#include "Payloads.h"
-#include "controls/Grid.h"
-#include "link/FakeSerialBackend.h"
+#include "../views/Rig.h"
 #include "link/SessionRecording.h"
 #include "model/Settings.h"
 #include "shell/HelpWindow.h"
@@ -39,30 +37,18 @@ using View = ViewId;
 
 namespace {
 
-struct Program
+// Makes w the window the keyboard works in, as a click on it would.
+bool activate(QWidget* w)
 {
-    FakeSerialBackend* backend = new FakeSerialBackend;
-    frmMain main{std::unique_ptr<SerialBackend>(backend)};
+    w->show();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
 
-    // Roomy: larger than the test screen's first-start size, so that views keep their own.
-    explicit Program(bool roomy = true)
-    {
-        if (roomy)
-            main.resize(1200, 800);
-        main.show();
-    }
-    // Makes w the window the keyboard works in, as a click on it would.
-    static bool activate(QWidget* w)
-    {
-        w->show();
-        w->activateWindow();
-        return QTest::qWaitForWindowActive(w);
-    }
-    QString setting(const char* key) const
-    {
-        return Settings().GetSetting("Startup", QString::fromLatin1(key));
-    }
-};
+QString setting(const char* key)
+{
+    return Settings().GetSetting("Startup", QString::fromLatin1(key));
+}
 
 } // namespace
 
@@ -102,7 +88,7 @@ private slots:
 // stay across a reconnect. Refresh asks for all the data again.
 void tst_MainWindow::consoleInformationRevealsTheHiddenEntries()
 {
-    Program p;
+    Rig p(false);
     const auto shown = [&p](const char* name) {
         return p.main.findChild<QAction*>(name)->isVisible();
     };
@@ -133,7 +119,7 @@ void tst_MainWindow::startupWindowIsOfferedWithTheStoredPort()
     QFETCH(bool, com1);
     if (!stored.isNull())
         Settings().SaveSetting("Startup", "Com1", stored);
-    Program p;
+    Rig p(false);
     frmStartup* s = p.main.startup();
     QVERIFY(s->isVisible());
     QCOMPARE(s->Label1->text(), QStringLiteral("Ready to connect to Lumivane."));
@@ -142,7 +128,7 @@ void tst_MainWindow::startupWindowIsOfferedWithTheStoredPort()
     // Picking the other port stores the choice.
     QRadioButton* other = com1 ? s->optCom2 : s->optCom1;
     QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(8, other->height() / 2));
-    QCOMPARE(p.setting("Com1"), com1 ? QStringLiteral("False") : QStringLiteral("True"));
+    QCOMPARE(setting("Com1"), com1 ? QStringLiteral("False") : QStringLiteral("True"));
 }
 
 // Connection > Connect offers the start-up window. A device typed for Com2 is stored as Com2's,
@@ -151,7 +137,7 @@ void tst_MainWindow::startupWindowIsOfferedWithTheStoredPort()
 void tst_MainWindow::chosenDeviceIsRememberedPerPort()
 {
     qputenv("LVMONITOR_COM2", "/dev/from-the-environment");
-    Program p;
+    Rig p(false);
     frmStartup* s = p.main.startup();
     s->close();
     p.main.findChild<QAction*>("mnuConnect")->trigger();
@@ -163,8 +149,8 @@ void tst_MainWindow::chosenDeviceIsRememberedPerPort()
     qunsetenv("LVMONITOR_COM2");
     QCOMPARE(p.backend->openedDevice, QStringLiteral("/dev/ttyUSB3"));
     QCOMPARE(p.backend->written(), bytes({0xA5, 0x01}));
-    QCOMPARE(p.setting("Com2Device"), QStringLiteral("/dev/ttyUSB3"));
-    QCOMPARE(p.setting("Com1Device"), QString());
+    QCOMPARE(setting("Com2Device"), QStringLiteral("/dev/ttyUSB3"));
+    QCOMPARE(setting("Com1Device"), QString());
     QTest::mouseClick(s->optCom1, Qt::LeftButton, {}, QPoint(8, s->optCom1->height() / 2));
     QVERIFY(s->cboDevice->currentText() != QLatin1String("/dev/ttyUSB3"));
     QTest::mouseClick(s->optCom2, Qt::LeftButton, {}, QPoint(8, s->optCom2->height() / 2));
@@ -189,13 +175,14 @@ void tst_MainWindow::deviceEntriesNameTheAdapter()
 void tst_MainWindow::mainWindowComesBackWhereItWas()
 {
     {
-        Program p;
+        Rig p(false);
         p.main.setGeometry(40, 50, 700, 500);
         p.main.close();
     }
-    Program again(false);
-    QCOMPARE(again.main.size(), QSize(700, 500));
-    QVERIFY(again.main.screen()->availableGeometry().intersects(again.main.frameGeometry()));
+    frmMain again{std::make_unique<FakeSerialBackend>()};
+    again.show();
+    QCOMPARE(again.size(), QSize(700, 500));
+    QVERIFY(again.screen()->availableGeometry().intersects(again.frameGeometry()));
 }
 
 void tst_MainWindow::windowsComeBackWithinReach_data()
@@ -207,7 +194,6 @@ void tst_MainWindow::windowsComeBackWithinReach_data()
         << QStringList{"fixture_frm_left", "30000"} << "" << false;
     QTest::newRow("view far below, too large")
         << QStringList{"fixture_frm_top", "3e7", "fixture_frm_wid", "1e30"} << "" << false;
-    QTest::newRow("view of width 0") << QStringList{"fixture_frm_wid", "0"} << "" << false;
     QTest::newRow("traffic 99999999 large")
         << QStringList{"traffic_frm_geometry", "0 0 99999999 99999999"} << "" << true;
     QTest::newRow("traffic far off")
@@ -226,7 +212,7 @@ void tst_MainWindow::windowsComeBackWithinReach()
     QFETCH(bool, traffic);
     for (qsizetype i = 0; i + 1 < stored.size(); i += 2)
         Settings().SaveSetting("Startup", stored[i], stored[i + 1]);
-    Program p;
+    Rig p(false);
     QRect normal;
     if (!before.isEmpty()) {
         QMdiSubWindow* frame = p.main.showView(View::Fixtures)->subWindow();
@@ -265,7 +251,7 @@ void tst_MainWindow::deviceFieldStaysNarrow()
     QFETCH(QString, device);
     QFETCH(bool, shortened);
     qputenv("LVMONITOR_COM1", device.toLocal8Bit());
-    Program p;
+    Rig p(false);
     p.main.linkStatusBar()->refresh();
     qunsetenv("LVMONITOR_COM1");
     QCoreApplication::processEvents();
@@ -282,23 +268,23 @@ void tst_MainWindow::deviceFieldStaysNarrow()
 
 void tst_MainWindow::closingStoresOpenViewsAndGeometry()
 {
-    Program p;
+    Rig p(false);
     p.main.showView(View::Fixtures);
     p.main.showView(View::Scene)->subWindow()->setGeometry(0, 15, 200, 150);
     p.main.showView(View::Dimmers);
     p.main.loadedView(View::Dimmers)->subWindow()->close();
     p.main.close();
-    QCOMPARE(p.setting("fixture_frm_open"), QStringLiteral("True"));
-    QCOMPARE(p.setting("scene_frm_open"), QStringLiteral("True"));
+    QCOMPARE(setting("fixture_frm_open"), QStringLiteral("True"));
+    QCOMPARE(setting("scene_frm_open"), QStringLiteral("True"));
     for (const char* key :
          {"dimmer_frm_open", "playback_frm_open", "page_frm_open", "show_frm_open"})
-        QCOMPARE(p.setting(key), QStringLiteral("False"));
+        QCOMPARE(setting(key), QStringLiteral("False"));
     // Views still open store their geometry as the program closes; one never opened does not.
-    QCOMPARE(p.setting("scene_frm_wid").toFloat(), 200.0f * 1440 / p.main.logicalDpiX());
-    QVERIFY(p.setting("page_frm_wid").isEmpty());
+    QCOMPARE(setting("scene_frm_wid").toFloat(), 200.0f * 1440 / p.main.logicalDpiX());
+    QVERIFY(setting("page_frm_wid").isEmpty());
     // All of it is on disk as the window closes.
     const QSettings disk(qEnvironmentVariable("LVMONITOR_SETTINGS"), QSettings::IniFormat);
-    QCOMPARE(disk.value("Startup/scene_frm_wid").toString(), p.setting("scene_frm_wid"));
+    QCOMPARE(disk.value("Startup/scene_frm_wid").toString(), setting("scene_frm_wid"));
     QCOMPARE(disk.value("Startup/fixture_frm_open").toString(), QStringLiteral("True"));
 }
 
@@ -316,13 +302,13 @@ void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen()
 {
     QFETCH(bool, connected);
     QFETCH(bool, byKey);
-    Program p;
+    Rig p(false);
     if (connected)
         p.main.Connect();
     p.backend->clearWrites();
     if (byKey) {
         p.main.startup()->hide();
-        QVERIFY(Program::activate(&p.main));
+        QVERIFY(activate(&p.main));
         QTest::keyClick(&p.main, Qt::Key_Q, Qt::ControlModifier);
     } else {
         p.main.findChild<QAction*>("mnuExit")->trigger();
@@ -333,7 +319,7 @@ void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen()
 
 void tst_MainWindow::viewEntryBringsAnOpenViewToTheFront()
 {
-    Program p;
+    Rig p(false);
     MonitorView* fixtures = p.main.showView(View::Fixtures);
     p.main.showView(View::Scene);
     p.main.findChild<QAction*>("mnuFixtures")->trigger();
@@ -370,7 +356,7 @@ void tst_MainWindow::linkUpReopensViewsInFixedOrder()
     QFETCH(QList<View>, reopened);
     for (const auto& key : openKeys)
         Settings().SaveSetting(QStringLiteral("Startup"), key, QStringLiteral("True"));
-    Program p;
+    Rig p(false);
     QList<View> made;
     p.main.viewFactory = [&made](View view, const ViewContext& context) {
         made << view;
@@ -394,7 +380,7 @@ void tst_MainWindow::linkUpReopensViewsInFixedOrder()
 
 void tst_MainWindow::recordingKeepsBothDirectionsAndNeverOverwrites()
 {
-    Program p;
+    Rig p(false);
     QTemporaryDir dir;
     auto* entry = p.main.findChild<QAction*>("mnuRecord");
     QString error;
@@ -425,7 +411,7 @@ void tst_MainWindow::recordingKeepsBothDirectionsAndNeverOverwrites()
 
 void tst_MainWindow::aboutVersionText()
 {
-    Program p;
+    Rig p(false);
     QString shown, title;
     bool showsTheIcon = false;
     QTimer::singleShot(0, [&] {
@@ -464,7 +450,7 @@ void tst_MainWindow::helpOpensOnThePageOfTheWindowInUse()
     QFETCH(QList<View>, views);
     QFETCH(bool, inStartup);
     QFETCH(QString, page);
-    Program p;
+    Rig p(false);
     for (View v : views)
         p.main.showView(v);
     QWidget* inUse = &p.main;
@@ -472,7 +458,7 @@ void tst_MainWindow::helpOpensOnThePageOfTheWindowInUse()
         inUse = p.main.startup();
     else
         p.main.startup()->hide();
-    QVERIFY(Program::activate(inUse));
+    QVERIFY(activate(inUse));
     QTest::keyClick(inUse, Qt::Key_F1);
     auto* help = p.main.findChild<HelpWindow*>();
     QVERIFY(help && help->isVisible());
@@ -535,7 +521,7 @@ void tst_MainWindow::helpLinksAndPicturesAllResolve()
 void tst_MainWindow::helpIsReadWithTheKeyboard()
 {
     HelpWindow help;
-    QVERIFY(Program::activate(&help));
+    QVERIFY(activate(&help));
     QTextBrowser* browser = help.browser();
     QVERIFY(browser->hasFocus());
     const auto page = [browser] { return browser->source().fileName(); };
@@ -555,7 +541,7 @@ void tst_MainWindow::helpIsReadWithTheKeyboard()
 // Windows made without main(), as here, carry the program's own icon too.
 void tst_MainWindow::everyWindowShowsTheProgramIcon()
 {
-    Program p;
+    Rig p(false);
     MonitorView* view = p.main.showView(View::Fixtures);
     p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
     for (const QWidget* w : QList<const QWidget*>{
@@ -565,7 +551,7 @@ void tst_MainWindow::everyWindowShowsTheProgramIcon()
 
 void tst_MainWindow::lineErrorShowsAWarningBox()
 {
-    Program p;
+    Rig p(false);
     p.main.Connect();
     p.backend->deliver(bytes({0xA5, 0x01}));
     QString text;

@@ -19,13 +19,10 @@ namespace {
 // values), dimmer 10 "Front L" at 12.
 void loadRecords(FakeLink& link)
 {
-    link.port.setPortOpen(true);
-    link.rx.RxState = Receiver::Hunting;
-    link.port.setRThreshold(1);
+    link.listen();
     link.feed(message(7, Payloads::profile(5, {{{64, 0, 127, "Slow"}, {200, 128, 255, "Fast"}}})));
     link.feed(message(4, Payloads::fixture({.number = 1, .profile = 5, .address = 301})));
     link.feed(message(17, Payloads::dimmer(9, true, 12, "Front L", 0)));
-    link.rx.processindata();
 }
 
 // "kind|length|fields" of each line.

@@ -1,7 +1,7 @@
 #pragma once
 
-// The program on a fake serial line that is already linked up: tests tell it what the console
-// says through the receive path and read what it writes back.
+// The program on a fake serial line, already linked up unless told otherwise: tests tell it what
+// the console says through the receive path and read what it writes back.
 
 #include "Payloads.h"
 #include "controls/Grid.h"
@@ -18,10 +18,13 @@ struct Rig
     FakeSerialBackend* backend = new FakeSerialBackend;
     frmMain main{std::unique_ptr<SerialBackend>(backend)};
 
-    Rig()
+    // Roomy: larger than the test screen's first-start size, so that views keep their own.
+    explicit Rig(bool linked = true)
     {
         main.resize(1200, 800);
         main.show();
+        if (!linked)
+            return;
         main.MSComm1().setPortOpen(true);
         main.receiver().RxState = Receiver::Hunting;
         main.MSComm1().setRThreshold(1);
