@@ -1,10 +1,10 @@
 // The session recording: what the writer records of a line reads back the same, with the line
-// settings and the link-up, and gives the replay the console's side from the link-up on; an
-// existing file is kept unless replacing it was agreed, and replacing a symbolic link replaces the
-// link, not its target; the file is written within a second; a write the disk refuses leaves whole
-// records and says why; a file whose folder goes stops the recording; a file cut short is played
-// up to its cut, and one that is no recording or is damaged is refused by the reader and by
-// lvconsole-sim --replay with a message that says so.
+// settings and the link-up, and gives the replay the console's side from the link-up on (that an
+// existing file is kept is tried from the command line and the main window); replacing a symbolic
+// link replaces the link, not its target; the file is written within a second; a write the disk
+// refuses leaves whole records and says why; a file whose folder goes stops the recording; a file
+// cut short is played up to its cut, and one that is no recording or is damaged is refused by the
+// reader and by lvconsole-sim --replay with a message that says so.
 
 #include "Payloads.h"
 #include "ReplaySession.h"
@@ -92,7 +92,6 @@ class tst_SessionRecording : public QObject
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void recordedSessionReadsBackAndReplaysFromTheLinkUp();
-    void existingFileIsKeptUnlessReplacingIsAgreed();
     void replacingALinkReplacesTheLinkNotItsTarget_data();
     void replacingALinkReplacesTheLinkNotItsTarget();
     void whatCrossesIsInTheFileWithinASecond();
@@ -169,27 +168,6 @@ void tst_SessionRecording::recordedSessionReadsBackAndReplaysFromTheLinkUp()
     QCOMPARE(chunks[1].atUs, e[7].timeUs - e[5].timeUs);
     QCOMPARE(replay->byteCount, consoleInfo.size() + flood.size());
     QCOMPARE(replay->durationUs, chunks[2].atUs);
-}
-
-void tst_SessionRecording::existingFileIsKeptUnlessReplacingIsAgreed()
-{
-    const QString file = path("existing.lvrec");
-    QFile keep(file);
-    QVERIFY(keep.open(QIODevice::WriteOnly));
-    keep.write("the user's file");
-    keep.close();
-    SessionRecordingWriter writer;
-    QString error;
-    QVERIFY(!writer.open(file, SessionRecordingWriter::IfExists::Refuse, &error));
-    QVERIFY2(error.contains(QStringLiteral("already exists")), qPrintable(error));
-    QVERIFY(!writer.isRecording());
-    QVERIFY(keep.open(QIODevice::ReadOnly));
-    QCOMPARE(keep.readAll(), QByteArray("the user's file"));
-    keep.close();
-
-    QVERIFY(writer.open(file, SessionRecordingWriter::IfExists::Replace, &error));
-    writer.close();
-    QVERIFY(SessionRecording::load(file, &error));
 }
 
 void tst_SessionRecording::replacingALinkReplacesTheLinkNotItsTarget_data()
