@@ -71,7 +71,6 @@ private slots:
     void closingStoresOpenViewsAndGeometry();
     void closingTellsTheConsoleOnlyWhileOpen_data();
     void closingTellsTheConsoleOnlyWhileOpen();
-    void viewEntryBringsAnOpenViewToTheFront();
     void linkUpReopensViewsInFixedOrder_data();
     void linkUpReopensViewsInFixedOrder();
     void recordingKeepsBothDirectionsAndNeverOverwrites();
@@ -204,7 +203,7 @@ void tst_MainWindow::windowsComeBackWithinReach_data()
 }
 
 // Places and sizes stored on another screen, by another version or as a window was minimized
-// come back whole within the main window, restored, as the Window menu does too.
+// come back whole within the main window, restored and in front, as the Window menu brings them.
 void tst_MainWindow::windowsComeBackWithinReach()
 {
     QFETCH(QStringList, stored);
@@ -214,8 +213,10 @@ void tst_MainWindow::windowsComeBackWithinReach()
         Settings().SaveSetting("Startup", stored[i], stored[i + 1]);
     Rig p(false);
     QRect normal;
+    MonitorView* view = nullptr;
     if (!before.isEmpty()) {
-        QMdiSubWindow* frame = p.main.showView(View::Fixtures)->subWindow();
+        view = p.main.showView(View::Fixtures);
+        QMdiSubWindow* frame = view->subWindow();
         frame->setGeometry(20, 30, 400, 250);
         normal = frame->geometry();
         if (before.contains("minimized"))
@@ -224,10 +225,15 @@ void tst_MainWindow::windowsComeBackWithinReach()
             frame->showMaximized();
         if (before.startsWith("closed"))
             frame->close();
+        p.main.showView(View::Scene); // in front of it
     }
     p.main.findChild<QAction*>(traffic ? "mnuTraffic" : "mnuFixtures")->trigger();
+    // The view's own window is in front, and an open view is not opened a second time.
     const QMdiSubWindow* frame = p.main.mdiArea()->activeSubWindow();
     QVERIFY(frame && frame->isVisible());
+    QCOMPARE(frame, p.main.loadedView(traffic ? View::Traffic : View::Fixtures)->subWindow());
+    if (before == "minimized")
+        QCOMPARE(p.main.loadedView(View::Fixtures), view);
     QVERIFY(!frame->isMinimized() && !frame->isMaximized());
     const QRect area = p.main.mdiArea()->viewport()->rect();
     QVERIFY(area.contains(frame->geometry()));
@@ -315,17 +321,6 @@ void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen()
     }
     QCOMPARE(p.backend->written(), connected ? bytes({0xA5, 0x0B, 0x00}) : QByteArray());
     QVERIFY(!p.main.isVisible());
-}
-
-void tst_MainWindow::viewEntryBringsAnOpenViewToTheFront()
-{
-    Rig p(false);
-    MonitorView* fixtures = p.main.showView(View::Fixtures);
-    p.main.showView(View::Scene);
-    p.main.findChild<QAction*>("mnuFixtures")->trigger();
-    QCOMPARE(p.main.showView(View::Fixtures), fixtures);
-    QCOMPARE(p.main.mdiArea()->subWindowList().size(), 2);
-    QCOMPARE(p.main.mdiArea()->activeSubWindow(), fixtures->subWindow());
 }
 
 void tst_MainWindow::linkUpReopensViewsInFixedOrder_data()
