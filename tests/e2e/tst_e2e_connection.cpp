@@ -1,7 +1,7 @@
 // What the user sees of the connection, against the simulated console on a real pty: the status
 // bar through the speed search down to 1200 bit/s, the views marked offline while the console is
-// gone and live again once the program has reconnected by itself, and what the start-up window says
-// about a device that cannot be a console's.
+// gone and live again once the program has reconnected by itself, and the command line that
+// connects at once.
 
 #include "ConsoleSimulator.h"
 #include "SimulatorLink.h"
@@ -55,8 +55,6 @@ private slots:
     void statusBarFollowsTheSpeedSearchDownTo1200();
     void viewsGoOfflineAndTheProgramReconnects();
     void commandLineConnectsToTheGivenPort();
-    void devicesThatCannotBeAConsolesAreExplained_data();
-    void devicesThatCannotBeAConsolesAreExplained();
 };
 
 // The speed search goes down to the console's 1200 bit/s, with 7 data bits there, then the line
@@ -173,39 +171,6 @@ void tst_E2eConnection::commandLineConnectsToTheGivenPort()
     program.terminate();
     QVERIFY(program.waitForFinished(5000));
     QVERIFY(QFile::exists(settings));
-}
-
-void tst_E2eConnection::devicesThatCannotBeAConsolesAreExplained_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("advice");
-    QTest::newRow("missing") << "missing"
-                             << "does not exist. Is the adapter plugged in?";
-    QTest::newRow("regular file") << "file"
-                                  << "is not a serial port.";
-    QTest::newRow("directory") << "directory"
-                               << "is not a serial port.";
-}
-
-void tst_E2eConnection::devicesThatCannotBeAConsolesAreExplained()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, advice);
-    QTemporaryDir dir;
-    QString path = QDir(dir.path()).filePath(QStringLiteral("ttyUSB9"));
-    if (kind == QLatin1String("file")) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    } else if (kind == QLatin1String("directory")) {
-        path = dir.path();
-    }
-    qputenv("LVMONITOR_COM1", path.toLocal8Bit());
-    frmMain main;
-    main.show();
-    main.Connect();
-    QVERIFY(status(main).startsWith(QStringLiteral("Could not open Com1 (%1): ").arg(path)));
-    QVERIFY2(status(main).endsWith(path + QLatin1Char(' ') + advice), qPrintable(status(main)));
-    QVERIFY(!main.MSComm1().PortOpen());
 }
 
 QTEST_MAIN(tst_E2eConnection)

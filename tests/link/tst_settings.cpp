@@ -21,29 +21,11 @@ class tst_Settings : public QObject
 
 private slots:
     void init() { QFile::remove(qEnvironmentVariable("LVMONITOR_SETTINGS")); }
-    void storedTextAndRoundTrip();
     void readingStoredText_data();
     void readingStoredText();
     void changesAreWrittenTogether_data();
     void changesAreWrittenTogether();
 };
-
-void tst_Settings::storedTextAndRoundTrip()
-{
-    Settings s;
-    QCOMPARE(s.GetBool("Startup", "Com1", true), true);
-    QCOMPARE(s.GetNumber("Startup", "fixture_frm_wid", 12000), 12000.0f);
-    s.SaveBool("Startup", "Com1", false);
-    s.SaveNumber("Startup", "fixture_frm_wid", 7500);
-    s.SaveNumber("Startup", "fixture_frm_left", 1234.5f);
-    s.SaveNumber("Startup", "fixture_frm_top", -15);
-    s.SaveBool("edit", "all", true);
-    QCOMPARE(s.GetSetting("Startup", "Com1"), QStringLiteral("False"));
-    QCOMPARE(s.GetSetting("Startup", "fixture_frm_wid"), QStringLiteral("7500"));
-    QCOMPARE(s.GetSetting("Startup", "fixture_frm_left"), QStringLiteral("1234.5"));
-    QCOMPARE(s.GetSetting("edit", "all"), QStringLiteral("True"));
-    QCOMPARE(s.GetSetting("Startup", "fixture_frm_top"), QStringLiteral("-15"));
-}
 
 // Stored text that does not parse reads as the default (999 for the numbers here).
 void tst_Settings::readingStoredText_data()

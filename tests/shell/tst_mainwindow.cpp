@@ -1,5 +1,5 @@
-// The main window as the user meets it: menus and their keys, the start-up window, About and
-// Help, the program's icon, line-error boxes, and what is stored and sent when the program
+// The main window as the user meets it: menus and their keys, the start-up window, About (with
+// the program's icon) and Help, line-error boxes, and what is stored and sent when the program
 // closes.
 
 #include "../views/Rig.h"
@@ -79,7 +79,6 @@ private slots:
     void helpOpensOnThePageOfTheWindowInUse();
     void helpLinksAndPicturesAllResolve();
     void helpIsReadWithTheKeyboard();
-    void everyWindowShowsTheProgramIcon();
     void lineErrorShowsAWarningBox();
 };
 
@@ -531,17 +530,6 @@ void tst_MainWindow::helpIsReadWithTheKeyboard()
     QCOMPARE(page(), QStringLiteral("index.html"));
     QTest::keyClick(browser, Qt::Key_Escape);
     QVERIFY(!help.isVisible());
-}
-
-// Windows made without main(), as here, carry the program's own icon too.
-void tst_MainWindow::everyWindowShowsTheProgramIcon()
-{
-    Rig p(false);
-    MonitorView* view = p.main.showView(View::Fixtures);
-    p.main.findChild<QAction*>("mnuLVMonHelp")->trigger();
-    for (const QWidget* w : QList<const QWidget*>{
-             &p.main, p.main.startup(), p.main.findChild<HelpWindow*>(), view->subWindow()})
-        QVERIFY2(!w->windowIcon().pixmap(16).isNull(), qPrintable(w->objectName()));
 }
 
 void tst_MainWindow::lineErrorShowsAWarningBox()

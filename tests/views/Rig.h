@@ -40,7 +40,6 @@ struct Rig
         say(Payloads::message(8, Payloads::bytes({f, ch, v})));
     }
     frmFixtures2* open() { return open<frmFixtures2>(ViewId::Fixtures); }
-    frmFixtures2* view() const { return view<frmFixtures2>(ViewId::Fixtures); }
     void close() { close(ViewId::Fixtures); }
 
     // Any view, opened through the main window as the Window menu does.
@@ -49,17 +48,13 @@ struct Rig
     {
         return qobject_cast<V*>(main.showView(kind));
     }
-    template <class V>
-    V* view(ViewId kind) const
-    {
-        return qobject_cast<V*>(main.loadedView(kind));
-    }
     void close(ViewId kind)
     {
         if (MonitorView* v = main.loadedView(kind))
             v->subWindow()->close();
     }
-    Grid& grid() { return *view()->findChild<Grid*>(QStringLiteral("grdFixtures")); }
+    // The fixtures view's grid.
+    Grid& grid() { return *main.loadedView(ViewId::Fixtures)->findChild<Grid*>("grdFixtures"); }
     QList<QByteArray> writes() const { return backend->writes; }
 };
 
