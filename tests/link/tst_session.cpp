@@ -60,8 +60,6 @@ private slots:
     void errorBoxHoldsTheSearchAndTheReplyIsReadAfterIt();
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
-    void devicePathWithANulIsRefused_data();
-    void devicePathWithANulIsRefused();
     void lostDeviceIsReopenedUntilItIsBack();
     void reconnectingIsOptional();
 };
@@ -245,63 +243,55 @@ void tst_Session::errorBoxHoldsTheSearchAndTheReplyIsReadAfterIt()
 
 void tst_Session::portThatCannotBeOpened_data()
 {
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("stored"); // for Com1, rather than chosen for this run
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::addColumn<QString>("advice");
+    QTest::addColumn<QString>("status");
+    const QString nul = QStringLiteral("/dev/ttyS0") + QChar(u'\0') + QStringLiteral("1");
+    const QString notOpened =
+        "Could not open Com1 (/dev/ttyS0\\01): The device path contains a NUL "
+        "character. Choose or type the device again.";
+    const int other = int(OpenFailure::Other);
     QTest::newRow("no permission")
-        << int(OpenFailure::NoPermission) << "Permission denied"
-        << " Add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.";
-    QTest::newRow("in use") << int(OpenFailure::InUse)
+        << "/dev/x" << false << int(OpenFailure::NoPermission) << "Permission denied"
+        << "Could not open Com1 (/dev/x): Permission denied. Add your user to the dialout group "
+           "(sudo usermod -aG dialout $USER) and log in again.";
+    QTest::newRow("in use") << "/dev/x" << false << int(OpenFailure::InUse)
                             << "Permission error while locking the device"
-                            << " Another program is using it: close that program, then press "
-                               "Connect again.";
-    QTest::newRow("anything else") << int(OpenFailure::Other) << "Input/output error"
-                                   << "";
+                            << "Could not open Com1 (/dev/x): Permission error while locking the "
+                               "device. Another program is using it: close that program, then "
+                               "press Connect again.";
+    QTest::newRow("anything else") << "/dev/x" << false << other << "Input/output error"
+                                   << "Could not open Com1 (/dev/x): Input/output error.";
+    // The system would open the part before the NUL: nothing is opened, and the user is told.
+    QTest::newRow("NUL, stored for Com1") << nul << true << other << "" << notOpened;
+    QTest::newRow("NUL, chosen for this run") << nul << false << other << "" << notOpened;
 }
 
-// The first sentence stays the system's reason; what to do follows it. (A missing device and
-// one that is not a serial port are tried on real files end to end.)
+// The first sentence stays the system's reason; what to do follows it. (A missing device and one
+// that is not a serial port are tried on the real backend.)
 void tst_Session::portThatCannotBeOpened()
 {
+    QFETCH(QString, device);
+    QFETCH(bool, stored);
     QFETCH(int, kind);
     QFETCH(QString, reason);
-    QFETCH(QString, advice);
-    qputenv("LVMONITOR_COM1", "/dev/x");
-    Console c;
-    c.backend->failOpenWith = reason;
-    c.backend->failOpenKind = OpenFailure(kind);
-    c.session.Connect();
-    qunsetenv("LVMONITOR_COM1");
-    QCOMPARE(c.host.statuses.last(), "Could not open Com1 (/dev/x): " + reason + "." + advice);
-    QVERIFY(!c.session.Timer1.isActive());
-    c.session.Refresh(); // nothing is sent on a closed port
-    QVERIFY(c.backend->writes.isEmpty());
-    QCOMPARE(c.session.linkState(), Session::LinkState::NotConnected);
-}
-
-void tst_Session::devicePathWithANulIsRefused_data()
-{
-    QTest::addColumn<bool>("fromSettings");
-    QTest::newRow("stored for Com1") << true;
-    QTest::newRow("chosen for this run") << false;
-}
-
-// The system would open the part before the NUL: nothing is opened, and the user is told.
-void tst_Session::devicePathWithANulIsRefused()
-{
-    QFETCH(bool, fromSettings);
-    const QString device = QStringLiteral("/dev/ttyS0") + QChar(u'\0') + QStringLiteral("1");
-    if (fromSettings)
+    QFETCH(QString, status);
+    if (stored)
         Settings().SaveSetting("Startup", "Com1Device", device);
     else
         SerialPort::setDeviceForThisRun(1, device);
     Console c;
+    c.backend->failOpenWith = reason;
+    c.backend->failOpenKind = OpenFailure(kind);
     c.session.Connect();
     SerialPort::setDeviceForThisRun(1, QString());
-    QCOMPARE(c.backend->openCount, 0);
-    QCOMPARE(c.host.statuses.last(),
-             QStringLiteral("Could not open Com1 (/dev/ttyS0\\01): The device path contains a NUL "
-                            "character. Choose or type the device again."));
+    QCOMPARE(c.host.statuses.last(), status);
+    QCOMPARE(c.backend->openCount, 0); // no port is open
+    QVERIFY(!c.session.Timer1.isActive());
+    c.session.Refresh(); // nothing is sent on a closed port
+    QVERIFY(c.backend->writes.isEmpty());
     QCOMPARE(c.session.linkState(), Session::LinkState::NotConnected);
 }
 

@@ -29,7 +29,6 @@ private slots:
     void valueNames_data();
     void valueNames();
     void valueNamesFollowNewProfileData();
-    void valueNameOutsideChannelRangeIsIgnored();
 
     void profileEdges_data();
     void profileEdges();
@@ -224,20 +223,6 @@ void tst_Records::valueNamesFollowNewProfileData()
     QCOMPARE(f.ChValName(0), QStringLiteral("Wide    "));
     f.UpdateFxChnlVal(0, 31, profiles);
     QCOMPARE(f.ChValName(0), QString());
-}
-
-void tst_Records::valueNameOutsideChannelRangeIsIgnored()
-{
-    Fixture f;
-    f.UnpackFixtData(fixture({}), false);
-    for (qint16 ch : {qint16(-1), qint16(32), qint16(1000), qint16(-32768)}) {
-        f.UpdateFxChnlVal(ch, 7, {});
-        f.chval(ch, 9);
-        f.ChValName(ch, QStringLiteral("x"));
-        QCOMPARE(f.chval(ch), quint8(0));
-        QCOMPARE(f.ChValName(ch), QString());
-        QCOMPARE(f.ChName(ch), QString());
-    }
 }
 
 void tst_Records::profileEdges_data()

@@ -15,7 +15,6 @@
 #include "shell/DeviceComboBox.h"
 #include <QAction>
 #include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,13 +22,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextBrowser>
-#include <QTextDocument>
 #include <QTimer>
 
 using namespace Payloads;
@@ -62,7 +58,6 @@ private slots:
     void startupWindowIsOfferedWithTheStoredPort_data();
     void startupWindowIsOfferedWithTheStoredPort();
     void chosenDeviceIsRememberedPerPort();
-    void deviceEntriesNameTheAdapter();
     void mainWindowComesBackWhereItWas();
     void windowsComeBackWithinReach_data();
     void windowsComeBackWithinReach();
@@ -77,7 +72,6 @@ private slots:
     void aboutVersionText();
     void helpOpensOnThePageOfTheWindowInUse_data();
     void helpOpensOnThePageOfTheWindowInUse();
-    void helpLinksAndPicturesAllResolve();
     void helpIsReadWithTheKeyboard();
     void lineErrorShowsAWarningBox();
 };
@@ -153,21 +147,6 @@ void tst_MainWindow::chosenDeviceIsRememberedPerPort()
     QVERIFY(s->cboDevice->currentText() != QLatin1String("/dev/ttyUSB3"));
     QTest::mouseClick(s->optCom2, Qt::LeftButton, {}, QPoint(8, s->optCom2->height() / 2));
     QCOMPARE(s->cboDevice->device(), QStringLiteral("/dev/ttyUSB3"));
-    QCOMPARE(s->cboDevice->accessibleName(), QStringLiteral("Device"));
-}
-
-// An adapter's description and serial number follow its path; picking the entry chooses the path.
-void tst_MainWindow::deviceEntriesNameTheAdapter()
-{
-    const QString path = QStringLiteral("/dev/ttyUSB0");
-    QCOMPARE(DeviceComboBox::entryText(path, "USB UART", "A10K"), path + " \u2014 USB UART (A10K)");
-    QCOMPARE(DeviceComboBox::entryText(path, "USB UART", ""), path + " \u2014 USB UART");
-    QCOMPARE(DeviceComboBox::entryText(path, "", "A10K"), path + " \u2014 (A10K)");
-    QCOMPARE(DeviceComboBox::entryText(path, "", ""), path);
-    DeviceComboBox box;
-    box.addItem(DeviceComboBox::entryText(path, "USB UART", "A10K"), path);
-    box.setCurrentIndex(0);
-    QCOMPARE(box.device(), path);
 }
 
 void tst_MainWindow::mainWindowComesBackWhereItWas()
@@ -458,56 +437,6 @@ void tst_MainWindow::helpOpensOnThePageOfTheWindowInUse()
     QVERIFY(help && help->isVisible());
     QCOMPARE(help->browser()->source().fileName(), page);
     QVERIFY(!help->browser()->toPlainText().isEmpty());
-}
-
-// Every page is reached from the contents, and every link, anchor and picture on them exists,
-// as does the page of every topic the program opens.
-void tst_MainWindow::helpLinksAndPicturesAllResolve()
-{
-    HelpWindow help;
-    QTextBrowser* browser = help.browser();
-    const QUrl root(QStringLiteral("qrc:/help/"));
-    QHash<QString, QSet<QString>> anchors; // per page
-    QList<QUrl> links;
-    for (auto t : {HelpWindow::Topic::Contents, HelpWindow::Topic::Connecting,
-                   HelpWindow::Topic::ChannelEdit})
-        links.append(HelpWindow::url(t));
-    for (const ViewDescriptor& view : ViewRegistry::all())
-        links.append(HelpWindow::url(view.helpPage));
-    QList<QUrl> toVisit = {HelpWindow::url(HelpWindow::Topic::Contents)};
-    while (!toVisit.isEmpty()) {
-        const QUrl page = toVisit.takeFirst().adjusted(QUrl::RemoveFragment);
-        if (anchors.contains(page.fileName()))
-            continue;
-        QVERIFY2(QFile::exists(QLatin1Char(':') + page.path()), qPrintable(page.toString()));
-        browser->setSource(page);
-        QSet<QString>& names = anchors[page.fileName()];
-        for (QTextBlock b = browser->document()->begin(); b.isValid(); b = b.next()) {
-            for (auto it = b.begin(); !it.atEnd(); ++it) {
-                const QTextCharFormat format = it.fragment().charFormat();
-                for (const QString& name : format.anchorNames())
-                    names.insert(name);
-                if (format.isImageFormat()) {
-                    const QUrl image = page.resolved(QUrl(format.toImageFormat().name()));
-                    QVERIFY2(!QImage(QLatin1Char(':') + image.path()).isNull(),
-                             qPrintable(page.fileName() + ": " + image.toString()));
-                }
-                if (format.isAnchor() && !format.anchorHref().isEmpty()) {
-                    const QUrl link = page.resolved(QUrl(format.anchorHref()));
-                    QCOMPARE(link.scheme(), root.scheme()); // no way out of the help
-                    links.append(link);
-                    toVisit.append(link);
-                }
-            }
-        }
-    }
-    for (const QUrl& link : links) {
-        QVERIFY2(anchors.contains(link.fileName()), qPrintable(link.toString()));
-        if (link.hasFragment())
-            QVERIFY2(anchors[link.fileName()].contains(link.fragment()),
-                     qPrintable(link.toString()));
-    }
-    QCOMPARE(anchors.size(), 10);
 }
 
 // Tab reaches the links, Enter follows one, Alt+Left and Alt+Right go back and forth, Alt+Home

@@ -1,13 +1,13 @@
 // What a user sees of every view's layout, in the font the system gives and in its fixed-width
-// font, wider, and (a second run) at twice the pixel density: no control lies over another, every
-// label and button shows its whole text, and every grid column is as wide as its header.
+// font, wider, and (a second run) at twice the pixel density: no control lies over another or
+// beyond the window, every label and button shows its whole text, and every grid column is as wide
+// as its header.
 
 #include "Rig.h"
 #include "shell/ViewRegistry.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
@@ -56,6 +56,8 @@ void tst_Layout::controlsNeitherOverlapNorCutTheirText()
             QWidget* a = controls[i];
             if (qobject_cast<QLabel*>(a) || qobject_cast<QAbstractButton*>(a))
                 QVERIFY2(a->width() >= a->sizeHint().width(), qPrintable(a->objectName()));
+            // The view's own size holds it: nothing lies beyond the window's edge.
+            QVERIFY2(shown->rect().contains(a->geometry()), qPrintable(a->objectName()));
             for (qsizetype j = i + 1; j < controls.size(); ++j)
                 QVERIFY2(!a->geometry().intersects(controls[j]->geometry()),
                          qPrintable(a->objectName() + " / " + controls[j]->objectName()));
