@@ -69,7 +69,6 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
             {.number = 2, .profile = 5, .nchnls = 6, .multi = 2, .address = 101, .name = "Wash"}),
         "4 fixture data|fixture 3 'Wash': profile 5, 2 × 6 channels at 101");
     row("empty fixture slot", 4, bytes({7, 0}), "4 fixture data|fixture 8: empty slot");
-    row("scene events", 5, bytes({0, 1, 2, 0xFF}), "5 scene events|scene buffer, 4 bytes");
     row("longest message the program takes", 5, QByteArray(32767, '\1'),
         "5 scene events|scene buffer, 32767 bytes");
     row("profile data", 7, Payloads::profile(4, {{{1, 0, 9, "A"}, {2, 10, 19, "B"}}, {}}),
@@ -91,8 +90,9 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
     row("fixture selection", 12, bytes({1, 1}), "12 fixture selection|fixture 2 'Spot' selected");
     row("console information", 16, bytes({3, 2, 7, 0}),
         "16 console information|console type 3: extended formats");
-    row("dimmer data", 17, Payloads::dimmer(9, true, 12, "Front L", 0),
-        "17 dimmer data|dimmer 10 'Front L' patched at 12, level 0");
+    // A name is taken as it is, never as a format.
+    row("dimmer data", 17, Payloads::dimmer(9, true, 12, "%1 %2", 0),
+        "17 dimmer data|dimmer 10 '%1 %2' patched at 12, level 0");
     row("dimmer not patched", 17, Payloads::dimmer(3, false, 0, "", 0),
         "17 dimmer data|dimmer 4 not patched");
     row("dimmer level", 18, bytes({9, 128}), "18 dimmer level|dimmer 10 'Front L' level 128 (50%)");
@@ -106,8 +106,6 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
         "22 show list|show 3 page 6 'Finale': 4 steps");
     row("show started", 23, bytes({2, 5}), "23 show started|show 3 page 6 started");
     row("show step", 24, bytes({2, 5, 3}), "24 show step|show 3 page 6 at step 4");
-    row("a name is taken as it is", 17, Payloads::dimmer(0, true, 1, "%1 %2", 0),
-        "17 dimmer data|dimmer 1 '%1 %2' patched at 1, level 0");
     row("unknown kind", 6, bytes({1, 2}), "6 unknown|a kind the program has no use for: dropped");
     row("short payload", 18, bytes({9}), "18 dimmer level|too short, 1 byte: ignored");
 }
