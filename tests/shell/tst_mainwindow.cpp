@@ -69,11 +69,11 @@ private slots:
     void linkUpReopensViewsInFixedOrder_data();
     void linkUpReopensViewsInFixedOrder();
     void recordingKeepsBothDirections();
-    void aboutVersionText();
     void helpOpensOnThePageOfTheWindowInUse_data();
     void helpOpensOnThePageOfTheWindowInUse();
     void helpIsReadWithTheKeyboard();
-    void lineErrorShowsAWarningBox();
+    void boxesSayWhatHappened_data();
+    void boxesSayWhatHappened();
 };
 
 // The console's information reveals the entries of the views only some consoles have, and they
@@ -381,29 +381,6 @@ void tst_MainWindow::recordingKeepsBothDirections()
     QCOMPARE(heard, QByteArray::fromHex("a501"));
 }
 
-void tst_MainWindow::aboutVersionText()
-{
-    Rig p(false);
-    QString shown, title;
-    bool showsTheIcon = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = p.main.findChild<QMessageBox*>("aboutBox");
-        QVERIFY(box);
-        shown = box->text();
-        title = box->windowTitle();
-        showsTheIcon = !box->iconPixmap().isNull();
-        box->accept();
-    });
-    p.main.findChild<QAction*>("mnuAbout")->trigger();
-    QCOMPARE(title, QStringLiteral("About LV Monitor"));
-    // The one version string of --version and the package, not major.minor+revision run
-    // together.
-    QVERIFY2(shown.startsWith(QStringLiteral("LV Monitor version ") + QStringLiteral(LV_VERSION) +
-                              QStringLiteral("\n\n")),
-             qPrintable(shown));
-    QVERIFY(showsTheIcon);
-}
-
 // F1 opens the help on the page of the window the user works in.
 void tst_MainWindow::helpOpensOnThePageOfTheWindowInUse_data()
 {
@@ -460,23 +437,48 @@ void tst_MainWindow::helpIsReadWithTheKeyboard()
     QVERIFY(!help.isVisible());
 }
 
-void tst_MainWindow::lineErrorShowsAWarningBox()
+void tst_MainWindow::boxesSayWhatHappened_data()
 {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text"); // how the box's text begins
+    QTest::addColumn<int>("icon");
+    // The one version string of --version and the package, not major.minor+revision run
+    // together, beside the program's own icon.
+    QTest::newRow("About") << "aboutBox" << QStringLiteral("LV Monitor version " LV_VERSION "\n\n")
+                           << int(QMessageBox::NoIcon);
+    QTest::newRow("line error") << "lineErrorBox"
+                                << "parity error on com port" << int(QMessageBox::Warning);
+}
+
+void tst_MainWindow::boxesSayWhatHappened()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(int, icon);
     Rig p(false);
-    p.main.Connect();
-    p.backend->deliver(bytes({0xA5, 0x01}));
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    const bool about = box == QLatin1String("aboutBox");
+    if (!about) {
+        p.main.Connect();
+        p.backend->deliver(bytes({0xA5, 0x01}));
+    }
+    QString shown;
+    int shownIcon = -1;
+    bool picture = false;
     QTimer::singleShot(0, [&] {
-        auto* box = p.main.findChild<QMessageBox*>("lineErrorBox");
-        QVERIFY(box);
-        text = box->text();
-        icon = box->icon();
-        box->accept();
+        auto* b = p.main.findChild<QMessageBox*>(box);
+        QVERIFY(b);
+        shown = b->text();
+        shownIcon = b->icon();
+        picture = !b->iconPixmap().isNull();
+        b->accept();
     });
-    p.backend->raiseLineError(1009);
-    QCOMPARE(text, QStringLiteral("parity error on com port"));
-    QCOMPARE(icon, QMessageBox::Warning);
+    if (about)
+        p.main.findChild<QAction*>("mnuAbout")->trigger();
+    else
+        p.backend->raiseLineError(1009);
+    QVERIFY2(shown.startsWith(text), qPrintable(shown));
+    QCOMPARE(shownIcon, icon);
+    QVERIFY(picture);
 }
 
 QTEST_MAIN(tst_MainWindow)
