@@ -19,18 +19,18 @@ public:
     {
         pageOpen = pageViewOpen;
         rx.pageViewOpen = [this] { return pageOpen; };
-        connect(&rx, &Receiver::fixtureChanged, this, [this](qint16 f) { log("UpdateFixt", {f}); });
-        connect(&rx, &Receiver::channelChanged, this, [this](qint16 f, qint16 c) {
-            log("UpdateChnl", {f, c});
-        });
-        connect(&rx, &Receiver::dimmerChanged, this,
-                [this](qint16 d) { log("UpdateDimmer", {d}); });
-        connect(&rx, &Receiver::dimmerLevelChanged, this,
-                [this](qint16 d) { log("UpdateDimmerLevel", {d}); });
-        connect(&rx, &Receiver::playbackChanged, this,
-                [this](qint16 p) { log("UpdatePlayback", {p}); });
-        connect(&rx, &Receiver::playbackLevelChanged, this,
-                [this](qint16 p) { log("UpdatePlaybackLevel", {p}); });
+        // A slot that logs the call's name and the signal's numbers.
+        const auto numbers = [this](const char* name) {
+            return [this, name](auto... n) { log(name, {int(n)...}); };
+        };
+        connect(&rx, &Receiver::fixtureChanged, this, numbers("UpdateFixt"));
+        connect(&rx, &Receiver::channelChanged, this, numbers("UpdateChnl"));
+        connect(&rx, &Receiver::dimmerChanged, this, numbers("UpdateDimmer"));
+        connect(&rx, &Receiver::dimmerLevelChanged, this, numbers("UpdateDimmerLevel"));
+        connect(&rx, &Receiver::playbackChanged, this, numbers("UpdatePlayback"));
+        connect(&rx, &Receiver::playbackLevelChanged, this, numbers("UpdatePlaybackLevel"));
+        connect(&rx, &Receiver::fixtureSelectionChanged, this, numbers("UpdateFixtSel"));
+        connect(&rx, &Receiver::noPageDisplayed, this, numbers("NoPageDisp"));
         connect(&rx, &Receiver::playbackPageChanged, this,
                 [this](const ConsolePayloads::PlaybackPageChange& c) {
                     log(c.flex ? "PageChange flex" : "PageChange playback", {c.page});
@@ -47,12 +47,9 @@ public:
         connect(&rx, &Receiver::showStep, this, [this](const ConsolePayloads::ShowStep& s) {
             log("Step_Message", {s.number, s.page, s.step});
         });
-        connect(&rx, &Receiver::noPageDisplayed, this, [this] { log("NoPageDisp"); });
         connect(&rx, &Receiver::pageContents, this, [this](const ConsolePayloads::PageContents& c) {
             log("FillLvw", {c.kind, c.page, int(c.entries.size())});
         });
-        connect(&rx, &Receiver::fixtureSelectionChanged, this,
-                [this](qint16 f) { log("UpdateFixtSel", {f}); });
         connect(&rx, &Receiver::sceneEvents, this, [this](const QByteArray& p) {
             calls << QStringLiteral("Display_Events ") + QString::fromLatin1(p.toHex(' '));
         });
@@ -60,10 +57,10 @@ public:
 
 private:
     // The call's name, then its numbers.
-    void log(const char* name, std::initializer_list<int> numbers = {})
+    void log(const char* name, std::initializer_list<int> values = {})
     {
         QString line = QString::fromLatin1(name);
-        for (int n : numbers)
+        for (int n : values)
             line += ' ' + QString::number(n);
         calls << line;
     }

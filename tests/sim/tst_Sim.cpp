@@ -1,6 +1,9 @@
-// The simulated console's side of the line: the commands it reads wherever the reads split them,
-// the hello it answers only at its own speed, the pace it writes at, and the length of every
-// message it writes.
+// The simulated console: on its side of the line, the commands it reads wherever the reads split
+// them, the hello it answers only at its own speed, the pace it writes at, and the length of every
+// message it writes; and lvconsole-sim as a script starts it: a --link left behind by a simulator
+// that was killed is replaced, and the link it makes goes with it when it is stopped; a
+// --speed-factor outside the range a replay takes is refused with the range, one inside it is
+// taken.
 
 #include "CommandParser.h"
 #include "Encoder.h"
@@ -8,6 +11,11 @@
 #include "Rig.h"
 #include "SpeedMatcher.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Each result as "type:raw hex", so a failure shows the whole sequence.
@@ -31,7 +39,7 @@ static QStringList parse(const QList<QByteArray>& chunks)
     return out;
 }
 
-class tst_SimLine : public QObject
+class tst_Sim : public QObject
 {
     Q_OBJECT
 private slots:
@@ -43,9 +51,12 @@ private slots:
     void pacingLetsOutTenthOfTheBitRate();
     void lengthFieldMatchesLayoutSize_data();
     void lengthFieldMatchesLayoutSize();
+    void staleLinkIsReplaced();
+    void speedFactorMustBeInItsRange_data();
+    void speedFactorMustBeInItsRange();
 };
 
-void tst_SimLine::recognisesCommandsWhereverTheReadsSplitThem_data()
+void tst_Sim::recognisesCommandsWhereverTheReadsSplitThem_data()
 {
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<QStringList>("expected");
@@ -77,7 +88,7 @@ void tst_SimLine::recognisesCommandsWhereverTheReadsSplitThem_data()
         << hex("55 552505") << QStringList{"junk:55", "slowhello:552505"};
 }
 
-void tst_SimLine::recognisesCommandsWhereverTheReadsSplitThem()
+void tst_Sim::recognisesCommandsWhereverTheReadsSplitThem()
 {
     QFETCH(QByteArray, stream);
     QFETCH(QStringList, expected);
@@ -93,7 +104,7 @@ void tst_SimLine::recognisesCommandsWhereverTheReadsSplitThem()
     QCOMPARE(parse(single), expected);
 }
 
-void tst_SimLine::helloAnsweredOnlyAtTheConsolesSpeed_data()
+void tst_Sim::helloAnsweredOnlyAtTheConsolesSpeed_data()
 {
     QTest::addColumn<int>("console");
     QTest::addColumn<int>("hello"); // Command::Type
@@ -113,7 +124,7 @@ void tst_SimLine::helloAnsweredOnlyAtTheConsolesSpeed_data()
     QTest::newRow("38400 with 7 bits") << 38400 << fast << 38400 << 7 << true << false;
 }
 
-void tst_SimLine::helloAnsweredOnlyAtTheConsolesSpeed()
+void tst_Sim::helloAnsweredOnlyAtTheConsolesSpeed()
 {
     QFETCH(int, console);
     QFETCH(int, hello);
@@ -126,7 +137,7 @@ void tst_SimLine::helloAnsweredOnlyAtTheConsolesSpeed()
              answers);
 }
 
-void tst_SimLine::pacingLetsOutTenthOfTheBitRate_data()
+void tst_Sim::pacingLetsOutTenthOfTheBitRate_data()
 {
     QTest::addColumn<int>("bps");
     QTest::addColumn<qint64>("elapsedMs");
@@ -138,7 +149,7 @@ void tst_SimLine::pacingLetsOutTenthOfTheBitRate_data()
     QTest::newRow("38400, 1 hour, no overflow") << 38400 << qint64(3600000) << qint64(13824000);
 }
 
-void tst_SimLine::pacingLetsOutTenthOfTheBitRate()
+void tst_Sim::pacingLetsOutTenthOfTheBitRate()
 {
     QFETCH(int, bps);
     QFETCH(qint64, elapsedMs);
@@ -150,7 +161,7 @@ void tst_SimLine::pacingLetsOutTenthOfTheBitRate()
 
 // Each message's header must announce exactly the payload that follows, and each payload must
 // have the size its layout gives; otherwise the program's framing slips from that message on.
-void tst_SimLine::lengthFieldMatchesLayoutSize_data()
+void tst_Sim::lengthFieldMatchesLayoutSize_data()
 {
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<int>("layoutSize");
@@ -183,7 +194,7 @@ void tst_SimLine::lengthFieldMatchesLayoutSize_data()
     QTest::newRow("show step") << Encoder::showStep(0, 0, 1) << 3;
 }
 
-void tst_SimLine::lengthFieldMatchesLayoutSize()
+void tst_Sim::lengthFieldMatchesLayoutSize()
 {
     QFETCH(QByteArray, payload);
     QFETCH(int, layoutSize);
@@ -194,5 +205,60 @@ void tst_SimLine::lengthFieldMatchesLayoutSize()
     QCOMPARE(framed.mid(4), payload);
 }
 
-QTEST_GUILESS_MAIN(tst_SimLine)
-#include "tst_SimLine.moc"
+void tst_Sim::staleLinkIsReplaced()
+{
+    QTemporaryDir dir;
+    const QString link = QDir(dir.path()).filePath(QStringLiteral("console"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/pts/no-longer-there"), link));
+    QProcess sim;
+    sim.start(QStringLiteral(LVCONSOLE_SIM_BINARY),
+              {QStringLiteral("--link"), link, QStringLiteral("--rate"), QStringLiteral("0")});
+    QVERIFY(sim.waitForReadyRead(10000));
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void tst_Sim::speedFactorMustBeInItsRange_data()
+{
+    QTest::addColumn<QString>("factor");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("tiny: every time would overflow") << "1e-300" << false;
+    QTest::newRow("too fast") << "1e7" << false;
+    QTest::newRow("not a number") << "nan" << false;
+    QTest::newRow("slowest") << "0.01" << true;
+    QTest::newRow("fastest") << "1000" << true;
+}
+
+void tst_Sim::speedFactorMustBeInItsRange()
+{
+    QFETCH(QString, factor);
+    QFETCH(bool, taken);
+    QTemporaryDir dir;
+    const QString file = QDir(dir.path()).filePath(QStringLiteral("empty.lvrec"));
+    QFile recording(file);
+    QVERIFY(recording.open(QIODevice::WriteOnly));
+    recording.write(QByteArray("LVREC\r\n\x1A\x02\x00", 10) + QByteArray(8, '\0'));
+    recording.close();
+    QProcess sim;
+    sim.start(QStringLiteral(LVCONSOLE_SIM_BINARY),
+              {QStringLiteral("--replay"), file, QStringLiteral("--speed-factor"), factor});
+    if (taken) {
+        QVERIFY(sim.waitForReadyRead(10000)); // the line is offered
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), 0);
+        return;
+    }
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(sim.readAllStandardError());
+    QVERIFY2(said.contains(QStringLiteral("0.01 to 1000")) && said.contains(factor),
+             qPrintable(said));
+}
+
+QTEST_GUILESS_MAIN(tst_Sim)
+#include "tst_Sim.moc"

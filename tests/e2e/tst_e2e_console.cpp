@@ -2,7 +2,7 @@
 // through the speed search down to 1200 bit/s, the data load compared field by field with what the
 // console holds, a channel value going round, the views marked offline while the console is gone
 // and live again once the program has reconnected by itself, and the command line that connects
-// at once.
+// at once; and a recording made on a live link, played back by the simulator.
 
 #include "ConsoleSimulator.h"
 #include "SimulatorLink.h"
@@ -55,7 +55,7 @@ QStringList shown(MonitorView* view)
 
 } // namespace
 
-class tst_E2eConnection : public QObject
+class tst_E2eConsole : public QObject
 {
     Q_OBJECT
 private slots:
@@ -67,11 +67,12 @@ private slots:
     void channelValueGoesRoundTheConsole();
     void viewsGoOfflineAndTheProgramReconnects();
     void commandLineConnectsToTheGivenPort();
+    void replayOfARecordingBegunOnALiveLinkGivesItsRecords();
 };
 
 // The speed search goes down to the console's 1200 bit/s, with 7 data bits there, then the line
 // is set back to 38400,n,8,1; the start-up window goes as the data arrive.
-void tst_E2eConnection::statusBarFollowsTheSpeedSearchDownTo1200()
+void tst_E2eConsole::statusBarFollowsTheSpeedSearchDownTo1200()
 {
     SimulatorOptions paced = quiet(1200, 3);
     paced.pacing = true;
@@ -104,14 +105,14 @@ void tst_E2eConnection::statusBarFollowsTheSpeedSearchDownTo1200()
     QCOMPARE(field(main, "lblStatusLast"), QStringLiteral("last under 1 s ago"));
 }
 
-void tst_E2eConnection::dataLoadMatchesTheConsoleFieldByField_data()
+void tst_E2eConsole::dataLoadMatchesTheConsoleFieldByField_data()
 {
     QTest::addColumn<bool>("extended");
     QTest::newRow("standard console") << false;
     QTest::newRow("extended console") << true;
 }
 
-void tst_E2eConnection::dataLoadMatchesTheConsoleFieldByField()
+void tst_E2eConsole::dataLoadMatchesTheConsoleFieldByField()
 {
     QFETCH(bool, extended);
     ConsoleSimulator sim(quiet(38400, 3, extended));
@@ -161,7 +162,7 @@ void tst_E2eConnection::dataLoadMatchesTheConsoleFieldByField()
     QVERIFY(defined >= 10 && patched >= 20);
 }
 
-void tst_E2eConnection::channelValueGoesRoundTheConsole()
+void tst_E2eConsole::channelValueGoesRoundTheConsole()
 {
     ConsoleSimulator sim(quiet(38400, 3));
     frmMain main;
@@ -177,7 +178,7 @@ void tst_E2eConnection::channelValueGoesRoundTheConsole()
     QCOMPARE(int(quint8(sim.rig().fixture(f).values[1])), 0xA5);
 }
 
-void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
+void tst_E2eConsole::viewsGoOfflineAndTheProgramReconnects()
 {
     // The program opens a fixed path; the console behind it goes and another comes back, as a
     // USB adapter does when it is pulled and plugged into another desk.
@@ -237,7 +238,7 @@ void tst_E2eConnection::viewsGoOfflineAndTheProgramReconnects()
 
 // lvmonitor --settings FILE --port DEVICE --connect links up with no hand on the keyboard, and
 // keeps its settings where it was told.
-void tst_E2eConnection::commandLineConnectsToTheGivenPort()
+void tst_E2eConsole::commandLineConnectsToTheGivenPort()
 {
     ConsoleSimulator sim(quiet());
     QVERIFY(sim.openPty());
@@ -258,5 +259,71 @@ void tst_E2eConnection::commandLineConnectsToTheGivenPort()
     QVERIFY(QFile::exists(settings));
 }
 
-QTEST_MAIN(tst_E2eConnection)
-#include "tst_e2e_connection.moc"
+// A session recorded by the main window from a live link, after the data load, and played back by
+// the simulator gives another program the same records, field by field, as the live session gave
+// the first: the recording's snapshot carries the rig, the replay answers the hello and plays the
+// live traffic; and the simulator logs what the program sends meanwhile.
+void tst_E2eConsole::replayOfARecordingBegunOnALiveLinkGivesItsRecords()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("session.lvrec"));
+
+    // The live session, recorded from after the data load: then a second of live traffic.
+    ConsoleSimulator live(quiet(38400, 7, true));
+    frmMain recorded;
+    QString error;
+    QVERIFY(linkUp(live, recorded));
+    QVERIFY2(recorded.startRecording(file, false, &error), qPrintable(error));
+    live.setLiveRate(200);
+    QTest::qWait(1000);
+    live.setLiveRate(0);
+    QVERIFY(settled(live, recorded));
+    recorded.stopRecording();
+
+    // The same session played back four times as fast to another program.
+    SimulatorOptions options;
+    options.replay = ReplaySession::load(file, &error);
+    QVERIFY2(options.replay, qPrintable(error));
+    options.speed = options.replay->consoleSpeed;
+    options.speedFactor = 4;
+    ConsoleSimulator replay(options);
+    QStringList log;
+    connect(&replay, &ConsoleSimulator::logLine, this, [&](const QString& l) { log << l; });
+    QSignalSpy finished(&replay, &ConsoleSimulator::replayFinished);
+    QVERIFY(replay.openPty());
+    qputenv("LVMONITOR_COM1", replay.devicePath().toLocal8Bit());
+    frmMain replayed;
+    replayed.show();
+    replayed.Connect();
+    qunsetenv("LVMONITOR_COM1");
+    QVERIFY(finished.wait(15000));
+    QVERIFY(settled(replay, replayed));
+    // The program asked for the data as it does after every link-up; the replay only listens.
+    QTRY_VERIFY_WITH_TIMEOUT(log.filter(QStringLiteral("<- A5 04 FF")).size() == 1, 5000);
+
+    const SharedState& want = recorded.state();
+    const SharedState& got = replayed.state();
+    QVERIFY(got.ExtendedFormat);
+    for (int n = 0; n < SharedState::FixtureCount; ++n)
+        QVERIFY2(got.Fixtures[n] == want.Fixtures[n],
+                 qPrintable(QStringLiteral("fixture %1").arg(n)));
+    for (int d = 0; d < SharedState::DimmerCount; ++d)
+        QVERIFY2(got.Dimmers[d] == want.Dimmers[d], qPrintable(QStringLiteral("dimmer %1").arg(d)));
+    for (int p = 0; p < SharedState::PlaybackCount; ++p)
+        QVERIFY2(got.Playbacks[p] == want.Playbacks[p],
+                 qPrintable(QStringLiteral("playback %1").arg(p)));
+    // A profile is what its message said; the same message read twice is the same profile.
+    QCOMPARE(got.ProfileCount(), want.ProfileCount());
+    for (size_t p = 0; p < want.Profiles.size(); ++p)
+        QCOMPARE(got.Profiles[p].GetFileData(), want.Profiles[p].GetFileData());
+    QVERIFY(got.DmxFixtureMap == want.DmxFixtureMap);
+    QVERIFY(got.DmxDimmerMap == want.DmxDimmerMap);
+    // The rig was there to compare: some of its dimmers are lit.
+    int lit = 0;
+    for (const Dimmer& d : got.Dimmers)
+        lit += d.DimmerLevel() != 0;
+    QVERIFY(lit > 0);
+}
+
+QTEST_MAIN(tst_E2eConsole)
+#include "tst_e2e_console.moc"
