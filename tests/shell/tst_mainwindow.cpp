@@ -279,7 +279,6 @@ void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen_data()
     QTest::newRow("port open, Exit") << true << false;
     QTest::newRow("port closed, Exit") << false << false;
     QTest::newRow("port open, Ctrl+Q") << true << true;
-    QTest::newRow("port closed, Ctrl+Q") << false << true;
 }
 
 void tst_MainWindow::closingTellsTheConsoleOnlyWhileOpen()
@@ -389,7 +388,6 @@ void tst_MainWindow::helpOpensOnThePageOfTheWindowInUse_data()
     QTest::addColumn<QString>("page");
     QTest::newRow("main window") << QList<View>{} << false << "index.html";
     QTest::newRow("start-up window") << QList<View>{View::Fixtures} << true << "connecting.html";
-    QTest::newRow("fixtures view") << QList<View>{View::Fixtures} << false << "fixtures.html";
     QTest::newRow("the view in front")
         << QList<View>{View::Page, View::Show} << false << "show.html";
 }

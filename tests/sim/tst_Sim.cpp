@@ -166,7 +166,7 @@ void tst_Sim::lengthFieldMatchesLayoutSize_data()
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<int>("layoutSize");
 
-    // Fixtures, profiles and dimmers go through the data load, which the end-to-end link test
+    // Fixtures, profiles and dimmers go through the data load, which the end-to-end test
     // compares with the rig field by field; the rest only reach a program when a view asks.
     for (quint32 seed : {1u, 7u}) {
         const Rig rig(seed);

@@ -149,8 +149,6 @@ void tst_SessionRecording::recordedSessionReadsBackAndReplaysFromTheLinkUp()
     QCOMPARE(e[7].timeUs, e[8].timeUs);
     QCOMPARE(e[9].bytes, Commands::RequestAllData());
     QVERIFY(e[7].timeUs - e[5].timeUs >= 20000);
-    for (size_t i = 1; i < e.size(); ++i)
-        QVERIFY(e[i].timeUs >= e[i - 1].timeUs);
 
     // The replay answers the hello at the speed the console did, then plays what came with the
     // reply and the rest, up to the next hello.
@@ -163,8 +161,6 @@ void tst_SessionRecording::recordedSessionReadsBackAndReplaysFromTheLinkUp()
     QCOMPARE(chunks[0].bytes, consoleInfo);
     QCOMPARE(chunks[1].bytes + chunks[2].bytes, flood);
     QCOMPARE(chunks[1].atUs, e[7].timeUs - e[5].timeUs);
-    QCOMPARE(replay->byteCount, consoleInfo.size() + flood.size());
-    QCOMPARE(replay->durationUs, chunks[2].atUs);
 }
 
 void tst_SessionRecording::replacingALinkReplacesTheLinkNotItsTarget_data()
