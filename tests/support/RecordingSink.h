@@ -7,78 +7,60 @@
 
 #include <initializer_list>
 
-// Follows the receiver as the views would, one readable line per signal. Which groups it follows
-// stands for which views are open: f fixtures, d dimmers, p playbacks, s show list, P memory
-// page, S scene list.
+// Follows every signal of the receiver as the open views would, one readable line per signal.
+// Whether the memory page view is open is the one thing the receiver asks about the views.
 class RecordingSink : public QObject
 {
 public:
     QStringList calls;
     bool pageOpen = false;
 
-    void follow(Receiver& rx, const QString& open)
+    void follow(Receiver& rx, bool pageViewOpen = true)
     {
-        pageOpen = open.contains(QLatin1Char('P'));
+        pageOpen = pageViewOpen;
         rx.pageViewOpen = [this] { return pageOpen; };
-        if (open.contains(QLatin1Char('f'))) {
-            connect(&rx, &Receiver::fixtureChanged, this,
-                    [this](qint16 f) { log("UpdateFixt", {f}); });
-            connect(&rx, &Receiver::channelChanged, this, [this](qint16 f, qint16 c) {
-                log("UpdateChnl", {f, c});
-            });
-        }
-        if (open.contains(QLatin1Char('d'))) {
-            connect(&rx, &Receiver::dimmerChanged, this,
-                    [this](qint16 d) { log("UpdateDimmer", {d}); });
-            connect(&rx, &Receiver::dimmerLevelChanged, this,
-                    [this](qint16 d) { log("UpdateDimmerLevel", {d}); });
-        }
-        if (open.contains(QLatin1Char('p'))) {
-            connect(&rx, &Receiver::playbackChanged, this,
-                    [this](qint16 p) { log("UpdatePlayback", {p}); });
-            connect(&rx, &Receiver::playbackLevelChanged, this,
-                    [this](qint16 p) { log("UpdatePlaybackLevel", {p}); });
-            connect(&rx, &Receiver::playbackPageChanged, this,
-                    [this](const ConsolePayloads::PlaybackPageChange& c) {
-                        log(c.flex ? "PageChange flex" : "PageChange playback", {c.page});
-                    });
-        }
-        if (open.contains(QLatin1Char('s'))) {
-            connect(&rx, &Receiver::showList, this, [this](const ConsolePayloads::ShowList& l) {
-                if (l.noSuchShow)
-                    log("List_Message none");
-                else
-                    log("List_Message", {l.number, l.page, int(l.steps.size())});
-            });
-            connect(&rx, &Receiver::showStarted, this,
-                    [this](const ConsolePayloads::ShowStarted& s) {
-                        log("Start_Message", {s.number, s.page});
-                    });
-            connect(&rx, &Receiver::showStep, this, [this](const ConsolePayloads::ShowStep& s) {
-                log("Step_Message", {s.number, s.page, s.step});
-            });
-        }
-        if (pageOpen) {
-            connect(&rx, &Receiver::noPageDisplayed, this, [this] { log("NoPageDisp"); });
-            connect(&rx, &Receiver::pageContents, this,
-                    [this](const ConsolePayloads::PageContents& c) {
-                        log("FillLvw", {c.kind, c.page, int(c.entries.size())});
-                    });
-            connect(&rx, &Receiver::fixtureSelectionChanged, this,
-                    [this](qint16 f) { log("UpdateFixtSel", {f}); });
-        }
-        if (open.contains(QLatin1Char('S')))
-            connect(&rx, &Receiver::sceneEvents, this, [this](const QByteArray& p) {
-                calls << QStringLiteral("Display_Events ") + QString::fromLatin1(p.toHex(' '));
-            });
+        // A slot that logs the call's name and the signal's numbers.
+        const auto numbers = [this](const char* name) {
+            return [this, name](auto... n) { log(name, {int(n)...}); };
+        };
+        connect(&rx, &Receiver::fixtureChanged, this, numbers("UpdateFixt"));
+        connect(&rx, &Receiver::channelChanged, this, numbers("UpdateChnl"));
+        connect(&rx, &Receiver::dimmerChanged, this, numbers("UpdateDimmer"));
+        connect(&rx, &Receiver::dimmerLevelChanged, this, numbers("UpdateDimmerLevel"));
+        connect(&rx, &Receiver::playbackChanged, this, numbers("UpdatePlayback"));
+        connect(&rx, &Receiver::playbackLevelChanged, this, numbers("UpdatePlaybackLevel"));
+        connect(&rx, &Receiver::fixtureSelectionChanged, this, numbers("UpdateFixtSel"));
+        connect(&rx, &Receiver::noPageDisplayed, this, numbers("NoPageDisp"));
+        connect(&rx, &Receiver::playbackPageChanged, this,
+                [this](const ConsolePayloads::PlaybackPageChange& c) {
+                    log(c.flex ? "PageChange flex" : "PageChange playback", {c.page});
+                });
+        connect(&rx, &Receiver::showList, this, [this](const ConsolePayloads::ShowList& l) {
+            if (l.noSuchShow)
+                log("List_Message none");
+            else
+                log("List_Message", {l.number, l.page, int(l.steps.size())});
+        });
+        connect(&rx, &Receiver::showStarted, this, [this](const ConsolePayloads::ShowStarted& s) {
+            log("Start_Message", {s.number, s.page});
+        });
+        connect(&rx, &Receiver::showStep, this, [this](const ConsolePayloads::ShowStep& s) {
+            log("Step_Message", {s.number, s.page, s.step});
+        });
+        connect(&rx, &Receiver::pageContents, this, [this](const ConsolePayloads::PageContents& c) {
+            log("FillLvw", {c.kind, c.page, int(c.entries.size())});
+        });
+        connect(&rx, &Receiver::sceneEvents, this, [this](const QByteArray& p) {
+            calls << QStringLiteral("Display_Events ") + QString::fromLatin1(p.toHex(' '));
+        });
     }
 
 private:
     // The call's name, then its numbers.
-    void log(const char* name, std::initializer_list<int> numbers = {})
+    void log(const char* name, std::initializer_list<int> values = {})
     {
         QString line = QString::fromLatin1(name);
-        for (int n : numbers)
+        for (int n : values)
             line += ' ' + QString::number(n);
         calls << line;
     }

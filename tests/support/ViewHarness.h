@@ -1,27 +1,15 @@
 #pragma once
 
-// What a view is made with, around the fake serial device: records, receiver, a session with no
-// windows around it, the display options and an empty view registry.
+// What a view is made with, around the fake serial device: records, receiver, the session, the
+// display options and an empty view registry.
 
-#include "FakeLink.h"
-#include "link/Session.h"
-#include "link/SessionHost.h"
+#include "SessionLink.h"
 #include "shell/DisplayOptions.h"
 #include "shell/ViewContext.h"
 #include "shell/ViewRegistry.h"
 
-struct ViewHarness : FakeLink
+struct ViewHarness : SessionLink
 {
-    struct NoWindows : SessionHost
-    {
-        void setStatus(const QString&) override {}
-        void showStartup() override {}
-        void hideStartup() override {}
-        void reopenViews() override {}
-        void reportLineError(const QString&) override {}
-    };
-    NoWindows host;
-    Session session{port, rx, host};
     DisplayOptions options;
     ViewRegistry views;
 

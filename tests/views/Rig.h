@@ -1,7 +1,7 @@
 #pragma once
 
-// The program on a fake serial line that is already linked up: tests tell it what the console
-// says through the receive path and read what it writes back.
+// The program on a fake serial line, already linked up unless told otherwise: tests tell it what
+// the console says through the receive path and read what it writes back.
 
 #include "Payloads.h"
 #include "controls/Grid.h"
@@ -18,10 +18,13 @@ struct Rig
     FakeSerialBackend* backend = new FakeSerialBackend;
     frmMain main{std::unique_ptr<SerialBackend>(backend)};
 
-    Rig()
+    // Roomy: larger than the test screen's first-start size, so that views keep their own.
+    explicit Rig(bool linked = true)
     {
         main.resize(1200, 800);
         main.show();
+        if (!linked)
+            return;
         main.MSComm1().setPortOpen(true);
         main.receiver().RxState = Receiver::Hunting;
         main.MSComm1().setRThreshold(1);
@@ -37,7 +40,6 @@ struct Rig
         say(Payloads::message(8, Payloads::bytes({f, ch, v})));
     }
     frmFixtures2* open() { return open<frmFixtures2>(ViewId::Fixtures); }
-    frmFixtures2* view() const { return view<frmFixtures2>(ViewId::Fixtures); }
     void close() { close(ViewId::Fixtures); }
 
     // Any view, opened through the main window as the Window menu does.
@@ -46,17 +48,13 @@ struct Rig
     {
         return qobject_cast<V*>(main.showView(kind));
     }
-    template <class V>
-    V* view(ViewId kind) const
-    {
-        return qobject_cast<V*>(main.loadedView(kind));
-    }
     void close(ViewId kind)
     {
         if (MonitorView* v = main.loadedView(kind))
             v->subWindow()->close();
     }
-    Grid& grid() { return *view()->findChild<Grid*>(QStringLiteral("grdFixtures")); }
+    // The fixtures view's grid.
+    Grid& grid() { return *main.loadedView(ViewId::Fixtures)->findChild<Grid*>("grdFixtures"); }
     QList<QByteArray> writes() const { return backend->writes; }
 };
 

@@ -1,12 +1,25 @@
-// The traffic decoder: every kind the program receives and every command it sends is named and
-// put into words, with the records naming fixtures and dimmers; frames are found across any
-// chunking, noise becomes one skipped line, and the hello reply starts the clock.
+// The traffic log. The decoder: every kind the program receives and every command it sends is
+// named and put into words, with the records naming fixtures and dimmers; frames are found across
+// any chunking, noise becomes one skipped line, and the hello reply starts the clock. The view: a
+// flooded line keeps the list at its last 10,000 lines; Pause holds the list while lines go on
+// being gathered; the filter shows one direction or one kind; Save writes the lines shown; a closed
+// view watches no more, and the view and the port may go in either order.
 
-#include "FakeLink.h"
 #include "Payloads.h"
+#include "ViewHarness.h"
 #include "link/Commands.h"
 #include "link/TrafficDecoder.h"
+#include "views/traffic/TrafficModel.h"
+#include "views/traffic/TrafficView.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Payloads::bytes;
@@ -19,13 +32,10 @@ namespace {
 // values), dimmer 10 "Front L" at 12.
 void loadRecords(FakeLink& link)
 {
-    link.port.setPortOpen(true);
-    link.rx.RxState = Receiver::Hunting;
-    link.port.setRThreshold(1);
+    link.listen();
     link.feed(message(7, Payloads::profile(5, {{{64, 0, 127, "Slow"}, {200, 128, 255, "Fast"}}})));
     link.feed(message(4, Payloads::fixture({.number = 1, .profile = 5, .address = 301})));
     link.feed(message(17, Payloads::dimmer(9, true, 12, "Front L", 0)));
-    link.rx.processindata();
 }
 
 // "kind|length|fields" of each line.
@@ -37,9 +47,23 @@ QStringList summary(const std::vector<TrafficLine>& lines)
     return out;
 }
 
+struct Watched
+{
+    ViewHarness link;
+    TrafficView view{link.context()};
+    Watched() { link.port.setPortOpen(true); }
+
+    int shown() const { return view.findChild<QTableView*>("grdTraffic")->model()->rowCount(); }
+    QString lastDecoded()
+    {
+        TrafficModel& m = view.model();
+        return m.line(m.rowCount() - 1).decoded;
+    }
+};
+
 } // namespace
 
-class tst_TrafficDecoder : public QObject
+class tst_Traffic : public QObject
 {
     Q_OBJECT
 private slots:
@@ -50,9 +74,15 @@ private slots:
     void framesAreFoundWhateverTheChunkingAndNoiseIsOneLine_data();
     void framesAreFoundWhateverTheChunkingAndNoiseIsOneLine();
     void helloReplyShowsItsSpeedAndLinesKeepTheirTimes();
+    void floodedLineKeepsTheLastLines();
+    void pauseHoldsTheListAndResumeShowsWhatCame();
+    void filterShowsOneDirectionOrOneKind_data();
+    void filterShowsOneDirectionOrOneKind();
+    void saveWritesTheLinesShown();
+    void aClosedViewWatchesNoMore();
 };
 
-void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
+void tst_Traffic::everyConsoleKindIsNamedAndDecoded_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("payload");
@@ -72,7 +102,6 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
             {.number = 2, .profile = 5, .nchnls = 6, .multi = 2, .address = 101, .name = "Wash"}),
         "4 fixture data|fixture 3 'Wash': profile 5, 2 × 6 channels at 101");
     row("empty fixture slot", 4, bytes({7, 0}), "4 fixture data|fixture 8: empty slot");
-    row("scene events", 5, bytes({0, 1, 2, 0xFF}), "5 scene events|scene buffer, 4 bytes");
     row("longest message the program takes", 5, QByteArray(32767, '\1'),
         "5 scene events|scene buffer, 32767 bytes");
     row("profile data", 7, Payloads::profile(4, {{{1, 0, 9, "A"}, {2, 10, 19, "B"}}, {}}),
@@ -94,8 +123,9 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
     row("fixture selection", 12, bytes({1, 1}), "12 fixture selection|fixture 2 'Spot' selected");
     row("console information", 16, bytes({3, 2, 7, 0}),
         "16 console information|console type 3: extended formats");
-    row("dimmer data", 17, Payloads::dimmer(9, true, 12, "Front L", 0),
-        "17 dimmer data|dimmer 10 'Front L' patched at 12, level 0");
+    // A name is taken as it is, never as a format.
+    row("dimmer data", 17, Payloads::dimmer(9, true, 12, "%1 %2", 0),
+        "17 dimmer data|dimmer 10 '%1 %2' patched at 12, level 0");
     row("dimmer not patched", 17, Payloads::dimmer(3, false, 0, "", 0),
         "17 dimmer data|dimmer 4 not patched");
     row("dimmer level", 18, bytes({9, 128}), "18 dimmer level|dimmer 10 'Front L' level 128 (50%)");
@@ -109,13 +139,11 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded_data()
         "22 show list|show 3 page 6 'Finale': 4 steps");
     row("show started", 23, bytes({2, 5}), "23 show started|show 3 page 6 started");
     row("show step", 24, bytes({2, 5, 3}), "24 show step|show 3 page 6 at step 4");
-    row("a name is taken as it is", 17, Payloads::dimmer(0, true, 1, "%1 %2", 0),
-        "17 dimmer data|dimmer 1 '%1 %2' patched at 1, level 0");
     row("unknown kind", 6, bytes({1, 2}), "6 unknown|a kind the program has no use for: dropped");
     row("short payload", 18, bytes({9}), "18 dimmer level|too short, 1 byte: ignored");
 }
 
-void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded()
+void tst_Traffic::everyConsoleKindIsNamedAndDecoded()
 {
     QFETCH(int, kind);
     QFETCH(QByteArray, payload);
@@ -134,7 +162,7 @@ void tst_TrafficDecoder::everyConsoleKindIsNamedAndDecoded()
     QCOMPARE(line.kindText() + QLatin1Char('|') + line.decoded, expected);
 }
 
-void tst_TrafficDecoder::everyCommandIsNamedAndDecoded_data()
+void tst_Traffic::everyCommandIsNamedAndDecoded_data()
 {
     QTest::addColumn<QByteArray>("write");
     QTest::addColumn<QString>("line"); // the line settings in force
@@ -178,7 +206,7 @@ void tst_TrafficDecoder::everyCommandIsNamedAndDecoded_data()
          "A5 02 current page request|0|which page is on display?"});
 }
 
-void tst_TrafficDecoder::everyCommandIsNamedAndDecoded()
+void tst_Traffic::everyCommandIsNamedAndDecoded()
 {
     QFETCH(QByteArray, write);
     QFETCH(QString, line);
@@ -193,7 +221,7 @@ void tst_TrafficDecoder::everyCommandIsNamedAndDecoded()
         QCOMPARE(l.direction, Direction::ToConsole);
 }
 
-void tst_TrafficDecoder::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine_data()
+void tst_Traffic::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine_data()
 {
     QTest::addColumn<int>("pieceSize");
     QTest::newRow("all at once") << 1000;
@@ -201,7 +229,7 @@ void tst_TrafficDecoder::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine_data
     QTest::newRow("in threes") << 3;
 }
 
-void tst_TrafficDecoder::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine()
+void tst_Traffic::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine()
 {
     QFETCH(int, pieceSize);
     // Noise, a DMX level, one stray byte, an empty message, a header too long to be real, and a
@@ -225,7 +253,7 @@ void tst_TrafficDecoder::framesAreFoundWhateverTheChunkingAndNoiseIsOneLine()
                           "skipped bytes|3|skipped 3 bytes"}));
 }
 
-void tst_TrafficDecoder::helloReplyShowsItsSpeedAndLinesKeepTheirTimes()
+void tst_Traffic::helloReplyShowsItsSpeedAndLinesKeepTheirTimes()
 {
     SharedState state;
     TrafficDecoder decoder(state);
@@ -248,5 +276,137 @@ void tst_TrafficDecoder::helloReplyShowsItsSpeedAndLinesKeepTheirTimes()
     QCOMPARE(lines[4].timeMs, qint64(1210));
 }
 
-QTEST_GUILESS_MAIN(tst_TrafficDecoder)
-#include "tst_trafficdecoder.moc"
+void tst_Traffic::floodedLineKeepsTheLastLines()
+{
+    Watched w;
+    // 25,000 DMX levels in bursts of 50, shown in batches as the timer would.
+    int sent = 0;
+    for (int burst = 0; burst < 500; ++burst) {
+        QByteArray chunk;
+        for (int i = 0; i < 50; ++i, ++sent)
+            chunk += message(9, bytes({sent & 0xFF, (sent >> 8) & 0x03, sent % 251}));
+        w.link.feed(chunk);
+        if (burst % 7 == 0)
+            w.view.showNewLines();
+    }
+    w.view.showNewLines();
+    QCOMPARE(w.view.model().rowCount(), TrafficModel::Capacity);
+    QCOMPARE(w.shown(), TrafficModel::Capacity);
+    const int last = sent - 1;
+    QVERIFY2(w.lastDecoded().endsWith(QStringLiteral("level %1").arg(last % 251)),
+             qPrintable(w.lastDecoded()));
+    const int first = sent - TrafficModel::Capacity;
+    QVERIFY(w.view.model().line(0).decoded.endsWith(QStringLiteral("level %1").arg(first % 251)));
+}
+
+void tst_Traffic::pauseHoldsTheListAndResumeShowsWhatCame()
+{
+    Watched w;
+    w.link.feed(message(18, bytes({1, 2})));
+    w.view.showNewLines();
+    QCOMPARE(w.shown(), 1);
+    auto* pause = w.view.findChild<QAbstractButton*>("cmdPause");
+    pause->click();
+    w.link.feed(message(18, bytes({1, 3})) + message(18, bytes({1, 4})));
+    w.view.showNewLines();
+    QCOMPARE(w.shown(), 1);
+    pause->click();
+    QCOMPARE(w.shown(), 3);
+    QVERIFY(w.lastDecoded().contains(QStringLiteral("level 4")));
+    w.view.findChild<QAbstractButton*>("cmdClear")->click();
+    QCOMPARE(w.shown(), 0);
+}
+
+void tst_Traffic::filterShowsOneDirectionOrOneKind_data()
+{
+    QTest::addColumn<QString>("direction");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("rowsLater"); // once a page step and a DMX level more have come
+    const QString any = QStringLiteral("All kinds");
+    QTest::newRow("everything") << "Both directions" << any << 6 << 8;
+    QTest::newRow("from the console") << "console \u2192 PC" << any << 4 << 5;
+    QTest::newRow("to the console") << "PC \u2192 console" << any << 2 << 3;
+    QTest::newRow("DMX levels") << "Both directions"
+                                << "9 DMX level" << 2 << 3;
+    QTest::newRow("page steps") << "Both directions"
+                                << "A5 0D page step" << 1 << 2;
+    QTest::newRow("skipped bytes, either way") << "Both directions"
+                                               << "skipped bytes" << 2 << 2;
+    QTest::newRow("a kind and the other direction") << "PC \u2192 console"
+                                                    << "9 DMX level" << 0 << 0;
+}
+
+void tst_Traffic::filterShowsOneDirectionOrOneKind()
+{
+    QFETCH(QString, direction);
+    QFETCH(QString, kind);
+    QFETCH(int, rows);
+    QFETCH(int, rowsLater);
+    Watched w;
+    w.link.port.Output(Commands::PageDown());
+    w.link.port.Output(bytes({0x00}));
+    w.link.feed(bytes({0x33}) + Payloads::dmxLevel(5, 1) + message(18, bytes({1, 2})) +
+                Payloads::dmxLevel(6, 1));
+    w.view.showNewLines();
+    auto* directions = w.view.findChild<QComboBox*>("cboDirection");
+    auto* kinds = w.view.findChild<QComboBox*>("cboKind");
+    QVERIFY(directions->findText(direction) >= 0);
+    QVERIFY(kinds->findText(kind) >= 0);
+    directions->setCurrentIndex(directions->findText(direction));
+    kinds->setCurrentIndex(kinds->findText(kind));
+    QCOMPARE(w.shown(), rows);
+    // New lines are filtered as they come.
+    w.link.port.Output(Commands::PageDown());
+    w.link.feed(Payloads::dmxLevel(7, 1));
+    w.view.showNewLines();
+    QCOMPARE(w.shown(), rowsLater);
+}
+
+void tst_Traffic::saveWritesTheLinesShown()
+{
+    Watched w;
+    w.link.port.Output(Commands::PageDown());
+    w.link.feed(message(18, bytes({1, 2})));
+    w.view.showNewLines();
+    auto* directions = w.view.findChild<QComboBox*>("cboDirection");
+    directions->setCurrentIndex(directions->findText(QStringLiteral("PC \u2192 console")));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("traffic.txt"));
+    QString error;
+    QVERIFY2(w.view.saveTo(file, &error), qPrintable(error));
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QStringLiteral("Time\tDirection\tKind\tLength\tPayload\tFields"));
+    // The date and the time of day, to the millisecond.
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\t"))
+            .match(lines[1])
+            .hasMatch(),
+        qPrintable(lines[1]));
+    QVERIFY(lines[1].endsWith(
+        QStringLiteral("\tPC \u2192 console\tA5 0D page step\t1\t00\tpage down")));
+    QVERIFY(!w.view.saveTo(dir.filePath(QStringLiteral("no/such/folder.txt")), &error));
+    QVERIFY2(error.contains(QStringLiteral("Choose a folder")), qPrintable(error));
+}
+
+void tst_Traffic::aClosedViewWatchesNoMore()
+{
+    ViewHarness link;
+    link.port.setPortOpen(true);
+    // Closing its sub-window deletes the view, and with it the watching: what crosses reaches
+    // no view that is gone.
+    QMdiArea area;
+    QPointer<TrafficView> shown = new TrafficView(link.context());
+    area.addSubWindow(shown)->show();
+    shown->parentWidget()->close();
+    shown->deleteLater(); // as the main window does when a view closes
+    QTRY_VERIFY(shown.isNull());
+    link.feed(message(18, bytes({1, 2})));
+    link.port.Output(Commands::PageDown());
+}
+
+QTEST_MAIN(tst_Traffic)
+#include "tst_traffic.moc"
