@@ -477,6 +477,8 @@ void WebAccess::flush()
                 QString::fromUtf8(m_live.changeMessage(c->pending, c->pendingSince)));
         }
         c->pending.clear();
+        // Handed to the kernel now, rather than on a wake-up of its own for each client.
+        c->socket->flush();
     }
     for (Client* c : slow)
         drop(c, true);

@@ -50,8 +50,10 @@ public:
         // A client is asked for a sign of life every pingMs and dropped after idleMs without one.
         int pingMs = 20000;
         int idleMs = 60000;
-        // Changes are gathered and sent together, at most once a frame.
-        int frameMs = 25;
+        // Changes are gathered and sent together, at most once a frame: the frame in which the
+        // line is read while someone watches, so a change goes out with the burst that brought
+        // it.
+        int frameMs = 15;
         int messagesPerSecond = 20;
         int commandsPerSecond = 50;
     };
