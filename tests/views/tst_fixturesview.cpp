@@ -158,6 +158,13 @@ void tst_FixturesView::blocksFollowArrivalOrderThenNumberOrderAfterReopening()
     QCOMPARE(view->FixtureRow(1), qint16(4));
     QCOMPARE(rig.grid().rows(), 6);
     QCOMPARE(rig.grid().cellText(4, 1), QStringLiteral("fixture 2"));
+    // A value cell's tooltip is its own fixture's DMX address and value, as the record has them.
+    const QString unconfirmed =
+        QStringLiteral("\nNot yet confirmed by the console since the link came up.");
+    QCOMPARE(rig.grid().cellToolTip(2, 3), QStringLiteral("DMX 194, value 0") + unconfirmed);
+    rig.channelValue(1, 1, 200);
+    QCOMPARE(rig.grid().cellToolTip(5, 3), QStringLiteral("DMX 34, value 200"));
+    QCOMPARE(rig.grid().cellToolTip(4, 3), QString()); // the names row
     // Redefining a shown fixture keeps its block.
     rig.fixture(spot(6, 2));
     QCOMPARE(view->FixtureRow(6), qint16(1));

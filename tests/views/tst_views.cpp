@@ -168,6 +168,10 @@ void tst_Views::rowsFollowThePatchOrderAndTheLevels()
     QCOMPARE(texts(grid(view)), row(0, nuls, {"1", "1", "127", "50%"}) +
                                     row(127, "Cyc", {"8", "16", "253", "99%"}) +
                                     row(9, "Back", {"2", "2", "1", "0%"}));
+    // The level cells' tooltips are their own dimmer's DMX address and level.
+    QVERIFY(grid(view).cellToolTip(2, 5).startsWith(QStringLiteral("DMX 40, level 253")));
+    QVERIFY(grid(view).cellToolTip(3, 4).startsWith(QStringLiteral("DMX 50, level 1")));
+    QCOMPARE(grid(view).cellToolTip(3, 1), QString());
     rig.say(message(18, bytes({9, 2})));
     rig.say(message(18, bytes({0, 255})));
     rig.close(View::Dimmers);
