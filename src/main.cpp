@@ -2,8 +2,8 @@
 #include "model/Settings.h"
 #include "shell/AppIcon.h"
 #include "shell/AppVersion.h"
+#include "shell/WebPage.h"
 #include "shell/frmMain.h"
-#include "web/WebAccess.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -64,10 +64,7 @@ struct CommandLine
                          .arg(parser.positionalArguments().constFirst());
             return false;
         }
-        QHostAddress address;
-        quint16 webPort = 0;
-        if (parser.isSet(web) &&
-            !WebAccess::parseListenAddress(parser.value(web), &address, &webPort)) {
+        if (parser.isSet(web) && !WebPage::parseListenAddress(parser.value(web))) {
             *error = QStringLiteral("--web takes [ADDRESS:]PORT, not '%1'.").arg(parser.value(web));
             return false;
         }
@@ -272,11 +269,11 @@ int main(int argc, char* argv[])
         }
     }
     if (cl.parser.isSet(cl.web)) {
-        QHostAddress address;
-        quint16 webPort = 0;
-        WebAccess::parseListenAddress(cl.parser.value(cl.web), &address, &webPort);
+        // Taken when the arguments were read.
+        const auto address = WebPage::parseListenAddress(cl.parser.value(cl.web));
         QString error;
-        if (!main.webAccess().startForThisRun(address, webPort, &error)) {
+        WebPage* web = main.webPage(&error);
+        if (!web || !web->startForThisRun(*address, &error)) {
             std::fprintf(stderr, "lvmonitor: %s\n", qPrintable(error));
             return 1;
         }

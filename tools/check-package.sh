@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian package made by ./package.sh on this machine, as a user would, and checks
-# the installation: the programs run from /usr/bin and print the package's version, the desktop
-# entry is valid, the icon is in place and the manual page lists every option --help does. Run as
-# root, after ./package.sh. Leaves the package installed.
+# the installation: the programs run from /usr/bin and print the package's version, the web page
+# (a plugin) turns on, the desktop entry is valid, the icon is in place and the manual page lists
+# every option --help does. Run as root, after ./package.sh. Leaves the package installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +15,7 @@ fail() {
 deb=$(ls -t build/package/lvmonitor_*.deb 2>/dev/null | head -n 1) || true
 [ -n "$deb" ] || fail "no package in build/package; make it with ./package.sh first"
 source tools/ensure-packages.sh
-ensure_packages desktop-file-utils
+ensure_packages desktop-file-utils curl python3
 
 echo "check-package: installing $deb"
 # dpkg leaves the package half-configured when a dependency is missing; apt-get fetches it.
@@ -47,6 +47,22 @@ if [ "$status" -ne 124 ]; then
     cat "$scratch/output" >&2
     fail "/usr/bin/lvmonitor quit with status $status instead of showing its window"
 fi
+# The web page's plugin loads from where the package put it: the page answers on 127.0.0.1.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+QT_QPA_PLATFORM=offscreen /usr/bin/lvmonitor --settings "$scratch/settings.ini" \
+    --web "127.0.0.1:$port" >"$scratch/output" 2>&1 &
+web=$!
+state=
+for _ in $(seq 50); do
+    state=$(curl -sf "http://127.0.0.1:$port/api/state") && break
+    sleep 0.2
+done
+kill "$web" 2>/dev/null || true
+wait "$web" || true
+if [[ "$state" != *'"type":"snapshot"'* ]]; then
+    cat "$scratch/output" >&2
+    fail "/usr/bin/lvmonitor --web 127.0.0.1:$port did not answer /api/state"
+fi
 rm -rf "$scratch"
 
 entry=/usr/share/applications/lvmonitor.desktop
@@ -74,4 +90,4 @@ if [ -f "/$man_page" ] && command -v man >/dev/null; then
     man -l "/$man_page" >/dev/null || fail "man cannot show /$man_page"
 fi
 
-echo "check-package: passed: $version from /usr/bin, $entry valid, icon and manual page installed"
+echo "check-package: passed: $version from /usr/bin, web page on, $entry valid, icon and manual page installed"

@@ -15,7 +15,7 @@ build=${LV_BUILD:-build/release}
 if [ -z "${LV_BUILD:-}" ]; then
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DLV_BUILD_TESTS=OFF \
         -DLV_BUILD_BENCH=OFF >/dev/null
-    cmake --build build/release --target lvmonitor lvconsole-sim >/dev/null
+    cmake --build build/release --target lvmonitor lvmonitor-web lvconsole-sim >/dev/null
 fi
 
 out="$PWD/build/web-browser-check"

@@ -11,8 +11,6 @@
 #include "shell/MonitorView.h"
 #include "shell/WindowPlacement.h"
 #include "shell/frmStartup.h"
-#include "web/WebAccess.h"
-#include "web/WebAccessDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -68,10 +66,21 @@ frmMain::frmMain(std::unique_ptr<SerialBackend> backend, QWidget* parent)
     setStatusBar(m_statusBar);
     connect(&m_session, &Session::linkStateChanged, this, &frmMain::linkStateChanged);
     restoreMainWindowGeometry();
-    m_web = std::make_unique<WebAccess>(m_state, m_receiver, m_session, m_port, m_options);
-    m_web->startFromSettings();
-    // Someone watching the web page watches the line too.
-    connect(m_web.get(), &WebAccess::stateChanged, this, &frmMain::updateWatched);
+    // The web page's plugin, and the network libraries with it, load only when the page is on.
+    QString error;
+    if (WebPage::enabledInSettings() && !webPage(&error))
+        qWarning("%s", qPrintable(error));
+}
+
+WebPage* frmMain::webPage(QString* error)
+{
+    if (!m_web) {
+        m_web = WebPage::load(m_state, m_receiver, m_session, m_port, m_options, error);
+        // Someone watching the web page watches the line too.
+        if (m_web)
+            connect(m_web.get(), &WebPage::stateChanged, this, &frmMain::updateWatched);
+    }
+    return m_web.get();
 }
 
 void frmMain::restoreMainWindowGeometry()
@@ -182,8 +191,11 @@ void frmMain::createConnectionMenu()
     updateRecordEntry();
     connect(addEntry(connection, "mnuWebAccess", QStringLiteral("&Web Access...")),
             &QAction::triggered, this, [this] {
-                WebAccessDialog dialog(*m_web, this);
-                dialog.exec();
+                QString error;
+                if (WebPage* web = webPage(&error))
+                    web->showDialog(this);
+                else
+                    QMessageBox::warning(this, QStringLiteral("Web Access"), error);
             });
     connection->addSeparator();
     QAction* exit = addEntry(connection, "mnuExit", QStringLiteral("E&xit"));

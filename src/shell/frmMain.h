@@ -8,6 +8,7 @@
 #include "shell/DisplayOptions.h"
 #include "shell/ViewContext.h"
 #include "shell/ViewRegistry.h"
+#include "shell/WebPage.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -27,7 +28,6 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-class WebAccess;
 class frmStartup;
 
 // The main window: the frame inside which every view opens, the menus, the shared state, the
@@ -64,8 +64,9 @@ public:
     frmStartup* startup() const { return m_startup; }
     LinkStatusBar* linkStatusBar() const { return m_statusBar; }
     DisplayOptions& displayOptions() { return m_options; }
-    // The built-in web page (Connection -> Web Access...).
-    WebAccess& webAccess() { return *m_web; }
+    // The built-in web page, its plugin loaded on first use; null, with what the user can do in
+    // `error`, when the plugin cannot be loaded.
+    WebPage* webPage(QString* error = nullptr);
     // Makes the views; tests put their own in. By default the registry's factory.
     std::function<MonitorView*(ViewId, const ViewContext&)> viewFactory;
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -134,5 +135,5 @@ private:
     Session::LinkState m_lastLinkState = Session::LinkState::NotConnected;
     bool m_offered = false;
     bool m_unloaded = false;
-    std::unique_ptr<WebAccess> m_web;
+    std::unique_ptr<WebPage> m_web;
 };

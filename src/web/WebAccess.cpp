@@ -6,6 +6,7 @@
 #include "link/Session.h"
 #include "model/Settings.h"
 #include "model/SharedState.h"
+#include "shell/WebPage.h"
 #include "web/WebJson.h"
 
 #include <QDateTime>
@@ -14,7 +15,7 @@
 #include <QRandomGenerator>
 #include <QWebSocket>
 
-// The page's files are compiled into the program; a static library needs them named once.
+// The page's files are compiled into the plugin; a static library needs them named once.
 static void initWebResources()
 {
     Q_INIT_RESOURCE(web);
@@ -22,7 +23,7 @@ static void initWebResources()
 
 namespace {
 
-const QString Section = QString::fromLatin1(WebAccess::Section);
+const QString Section = QString::fromLatin1(WebPage::Section);
 constexpr int TokenBytes = 16; // 128 bits
 
 qint64 now()
@@ -179,33 +180,6 @@ bool WebAccess::startForThisRun(const QHostAddress& address, quint16 port, QStri
         *error = m_lastError;
     emit stateChanged();
     return ok;
-}
-
-bool WebAccess::parseListenAddress(const QString& text, QHostAddress* address, quint16* port)
-{
-    QString host;
-    QString number = text.trimmed();
-    const qsizetype colon = number.lastIndexOf(QLatin1Char(':'));
-    if (colon >= 0) {
-        host = number.left(colon);
-        number = number.mid(colon + 1);
-        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-            host = host.mid(1, host.size() - 2);
-    }
-    bool ok = false;
-    const int p = number.toInt(&ok);
-    if (!ok || p <= 0 || p > 65535)
-        return false;
-    QHostAddress a(QHostAddress::LocalHost);
-    if (host == QLatin1String("*"))
-        a = QHostAddress(QHostAddress::AnyIPv4);
-    else if (host == QLatin1String("localhost"))
-        a = QHostAddress(QHostAddress::LocalHost);
-    else if (colon >= 0 && !a.setAddress(host))
-        return false;
-    *address = a;
-    *port = quint16(p);
-    return true;
 }
 
 void WebAccess::setLimits(const Limits& limits)

@@ -28,7 +28,6 @@ class WebAccess : public QObject
     Q_OBJECT
 public:
     static constexpr quint16 DefaultPort = 8470;
-    static constexpr const char* Section = "Web";
 
     struct Config
     {
@@ -62,7 +61,7 @@ public:
               DisplayOptions& options, QObject* parent = nullptr);
     ~WebAccess() override;
 
-    // The choice kept in the settings (section Web).
+    // The choice kept in the settings (section WebPage::Section).
     static Config storedConfig();
     // Applies the stored choice (at start-up).
     void startFromSettings();
@@ -70,8 +69,6 @@ public:
     bool apply(const Config& config, QString* error);
     // Turns the server on for this run only (--web), leaving the settings as they are.
     bool startForThisRun(const QHostAddress& address, quint16 port, QString* error);
-    // "[ADDRESS:]PORT" as --web takes it; ADDRESS "*" means every interface.
-    static bool parseListenAddress(const QString& text, QHostAddress* address, quint16* port);
 
     const Config& config() const { return m_config; }
     bool isListening() const;

@@ -1,6 +1,7 @@
 // The program's command line, as a shell user meets it: help and version print and leave, also
 // where there is no display, anything it does not know is refused with the usage and status 1,
-// and a recording never replaces a file that is there.
+// a recording never replaces a file that is there, and a web page whose plugin is missing says
+// where it was looked for.
 
 #include <QFile>
 #include <QProcess>
@@ -39,6 +40,13 @@ void tst_CommandLine::optionsThatEndAtOnce_data()
                                     << "Unexpected argument '/dev/ttyUSB0'." << true;
     QTest::newRow("option without its value") << QStringList{"--port"} << 1 << ""
                                               << "Missing value after '--port'." << false;
+    QTest::newRow("web address that is none, no display")
+        << QStringList{"--web", "1.2.3:80"} << 1 << ""
+        << "--web takes [ADDRESS:]PORT, not '1.2.3:80'." << false;
+    // ALONE runs a copy of the program in a folder of its own, without its plugin.
+    QTest::newRow("web page without its plugin")
+        << QStringList{"ALONE", "--web", "127.0.0.1:9"} << 1 << ""
+        << "lvmonitor-web.so" << true;
     // EXISTING stands for a file the test makes: it must come through untouched.
     QTest::newRow("record into an existing file") << QStringList{"--record", "EXISTING"} << 1 << ""
                                                   << "already exists" << true;
@@ -59,6 +67,12 @@ void tst_CommandLine::optionsThatEndAtOnce()
         file.write("keep me");
     }
     arguments.replaceInStrings(QStringLiteral("EXISTING"), existing);
+    QString binary = QStringLiteral(LVMONITOR_BINARY);
+    const bool alone = arguments.removeAll(QStringLiteral("ALONE")) > 0;
+    if (alone) {
+        binary = dir.filePath(QStringLiteral("lvmonitor"));
+        QVERIFY(QFile::copy(QStringLiteral(LVMONITOR_BINARY), binary));
+    }
     QProcess program;
     if (!display) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -67,7 +81,7 @@ void tst_CommandLine::optionsThatEndAtOnce()
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         program.setProcessEnvironment(env);
     }
-    program.start(QStringLiteral(LVMONITOR_BINARY), arguments);
+    program.start(binary, arguments);
     QVERIFY(program.waitForFinished(20000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), status);
@@ -75,7 +89,7 @@ void tst_CommandLine::optionsThatEndAtOnce()
     const QString err = QString::fromLocal8Bit(program.readAllStandardError());
     QVERIFY2(out.contains(stdoutHas), qPrintable(out));
     QVERIFY2(err.contains(stderrHas), qPrintable(err));
-    const bool badOption = !arguments.contains(existing);
+    const bool badOption = !arguments.contains(existing) && !alone;
     if (status != 0 && badOption) // refused: the usage follows the reason
         QVERIFY2(err.contains(QLatin1String("Usage:")), qPrintable(err));
     QFile kept(existing);
