@@ -66,7 +66,10 @@ WebAccessDialog::WebAccessDialog(WebAccess& web, QWidget* parent) : QDialog(pare
     linkRow->addWidget(txtLink, 1);
     linkRow->addWidget(btnCopy);
     linkRow->addWidget(btnNewToken);
-    form->addRow(QStringLiteral("Lin&k:"), linkRow);
+    // A row holding a layout gets no buddy of its own: the label names the link's box.
+    auto* linkLabel = new QLabel(QStringLiteral("Lin&k:"), this);
+    linkLabel->setBuddy(txtLink);
+    form->addRow(linkLabel, linkRow);
     auto* buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
     buttons->setObjectName(QStringLiteral("buttons"));
