@@ -79,6 +79,10 @@ protected:
             delete socket;
             return;
         }
+        // Each change is a small message of its own, due the moment it is sent: with Nagle's
+        // rule the kernel would hold one back until the one before is acknowledged, which a
+        // receiver may delay by up to 40 ms.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         std::erase_if(m_connections, [](const Connection& c) { return c.socket.isNull(); });
         if (int(m_connections.size()) >= m_limits.maxConnections) {
             socket->write("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n"
